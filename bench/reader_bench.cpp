@@ -1,0 +1,85 @@
+// Reader throughput through a pseudo-terminal, and the CPU an open, idle port costs.
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "serial/pty_pair.h"
+#include "serial/serial_reader.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Counts what arrives and releases each batch at once, as the cheapest possible window.
+class CountingSink : public PortEventSink {
+public:
+    explicit CountingSink(MyMsg& msg) : m_msg(msg) {}
+    void PostPortReceived() override {
+        m_bytes += static_cast<size_t>(m_msg.m_nLength);
+        ++m_batches;
+        m_msg.Release();
+    }
+    void PostPortHungUp() override {}
+    std::atomic<size_t> m_bytes{0}, m_batches{0};
+
+private:
+    MyMsg& m_msg;
+};
+
+double CpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+void Throughput() {
+    constexpr size_t kTotal = 256u << 20;
+    PtyPair pty;
+    MyMsg msg;
+    CountingSink sink(msg);
+    CSerialReader reader(sink, msg, pty.SlavePath(), {115200, 0, 0, 8});
+    reader.Start();
+    std::vector<uint8_t> chunk(64 * 1024, 0xA5);
+    auto start = Clock::now();
+    std::thread device([&] {
+        for (size_t sent = 0; sent < kTotal; sent += chunk.size()) pty.Write(chunk);
+    });
+    while (sink.m_bytes < kTotal) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    device.join();
+    reader.Stop();
+    std::printf("reader throughput: %.0f MB/s (%zu MB in %.2f s, %zu batches, %.0f bytes each)\n",
+                kTotal / 1e6 / seconds, kTotal >> 20, seconds, sink.m_batches.load(),
+                static_cast<double>(kTotal) / sink.m_batches);
+}
+
+void IdleCpu() {
+    PtyPair pty;
+    MyMsg msg;
+    CountingSink sink(msg);
+    CSerialReader reader(sink, msg, pty.SlavePath(), {115200, 0, 0, 8});
+    reader.Start();
+    double cpu0 = CpuSeconds();
+    auto start = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    double cpu = CpuSeconds() - cpu0;
+    auto stop0 = Clock::now();
+    reader.Stop();
+    double stopMs = std::chrono::duration<double, std::milli>(Clock::now() - stop0).count();
+    std::printf("idle open port: %.3f%% of one core over %.1f s (goal < 0.5%%)\n",
+                100.0 * cpu / wall, wall);
+    std::printf("stop of an idle reader: %.2f ms\n", stopMs);
+}
+
+}  // namespace
+
+int main() {
+    Throughput();
+    IdleCpu();
+    return 0;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "serial/line_settings.h"
+#include "serial/my_msg.h"
+#include "serial/ycom_file.h"
+
+// What the reader needs of the window side. Both calls come from the reader thread and must
+// only post a notification; the window handles it on its own thread.
+class PortEventSink {
+public:
+    // The rx record holds a new batch; the window handles it, then calls Release() on it.
+    virtual void PostPortReceived() = 0;
+    // The device has gone; the reader has stopped reading and will not call again.
+    virtual void PostPortHungUp() = 0;
+
+protected:
+    ~PortEventSink() = default;
+};
+
+// The worker of one open port: owns the device and the thread that reads it. Created on the
+// window thread (opening the port, so it may throw CFileException), started once, stopped
+// once; a new record is made to open the port again.
+//
+// Stop is cooperative: every wait of the worker (the port, a burst, a pending hand-over) is
+// woken by the stop request, so Stop returns within milliseconds. After Stop the worker no
+// longer touches the sink, the rx record or the device, and the port is closed.
+class CSerialReader {
+public:
+    static constexpr int kReadSize = MyMsg::kCapacity;
+
+    // `sink` and `rxMsg` are not owned and must outlive the reader.
+    CSerialReader(PortEventSink& sink, MyMsg& rxMsg, const std::string& path,
+                  const LineSettings& line);
+    ~CSerialReader();  // stops the worker if it still runs
+    CSerialReader(const CSerialReader&) = delete;
+    CSerialReader& operator=(const CSerialReader&) = delete;
+
+    void Start();
+    void Stop();
+
+    // The open device, for writing from the window thread; null after Stop.
+    YCOMFile* File() const { return m_pFile.get(); }
+    const std::string& Port() const { return m_strPort; }
+
+private:
+    void ReaderThreadProc();
+
+    PortEventSink& m_sink;
+    MyMsg& m_rxMsg;
+    std::string m_strPort;
+    std::unique_ptr<YCOMFile> m_pFile;
+    int m_stopFd = -1;  // eventfd; readable means "stop"
+    std::atomic<bool> m_stopRequested{false};
+    std::thread m_thread;
+};

@@ -1,0 +1,124 @@
+#include "serial/ycom_file.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "serial/file_exception.h"
+#include "serial/line_termios.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kBurstSilence{5};
+
+bool IsHangUpErrno(int e) { return e == EIO || e == ENXIO || e == ENODEV || e == EPIPE; }
+
+// Waits for `events` on fd (and for wakeFd to become readable) at most `timeout`.
+// Returns fd's revents, 0 on time-out, -1 when wakeFd woke us.
+int WaitFor(int fd, short events, int wakeFd, Clock::duration timeout) {
+    pollfd fds[2] = {{fd, events, 0}, {wakeFd, POLLIN, 0}};
+    auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(timeout).count();
+    if (ns < 0) ns = 0;
+    timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+    int r;
+    do {
+        r = ppoll(fds, wakeFd >= 0 ? 2 : 1, &ts, nullptr);
+    } while (r < 0 && errno == EINTR);
+    if (r <= 0) return 0;
+    if (wakeFd >= 0 && fds[1].revents) return -1;
+    return fds[0].revents;
+}
+
+}  // namespace
+
+YCOMFile::YCOMFile(const std::string& path, const LineSettings& line)
+    : m_strPath(path), m_line(line) {
+    m_fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) throw CFileException(path, errno);
+    if (flock(m_fd, LOCK_EX | LOCK_NB) != 0 || ioctl(m_fd, TIOCEXCL) != 0) {
+        int e = errno == EWOULDBLOCK ? EBUSY : errno;
+        close(m_fd);
+        throw CFileException(path, e);
+    }
+    m_termios = std::make_unique<PortTermios>(m_fd);
+    m_termios->ApplyRaw(line);  // a refused setting leaves the port open, as documented
+    FlushQueues(m_fd);
+}
+
+YCOMFile::~YCOMFile() {
+    m_termios->Restore();
+    ioctl(m_fd, TIOCNXCL);
+    close(m_fd);  // also releases the flock
+}
+
+uint32_t YCOMFile::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {
+    int queued = 0;
+    if (ioctl(m_fd, FIONREAD, &queued) != 0) {
+        if (IsHangUpErrno(errno)) m_bHungUp = true;
+        return 0;
+    }
+    if (queued <= 0 || count == 0) return 0;
+
+    const auto deadline = Clock::now() + milliseconds(count);
+    uint32_t total = 0;
+    for (;;) {
+        ssize_t n = read(m_fd, buffer + total, count - total);
+        if (n > 0) {
+            total += static_cast<uint32_t>(n);
+            if (total == count) break;
+        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+            m_bHungUp = n == 0 || IsHangUpErrno(errno);
+            break;
+        }
+        auto left = std::min<Clock::duration>(kBurstSilence, deadline - Clock::now());
+        if (left <= Clock::duration::zero()) break;
+        int revents = WaitFor(m_fd, POLLIN, wakeFd, left);
+        if (revents <= 0) break;  // silence, or asked to stop
+        if ((revents & (POLLHUP | POLLERR | POLLNVAL)) && !(revents & POLLIN)) {
+            m_bHungUp = true;
+            break;
+        }
+    }
+    return total;
+}
+
+bool YCOMFile::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written) {
+    // Without flow control a real line always drains; a device that takes nothing for the
+    // time 512 bytes need at this rate (plus slack) is stuck, and the window must not hang.
+    const uint32_t baud = m_line.baudRate ? m_line.baudRate : 9600;
+    const milliseconds stallLimit{2000 + 512ull * 10 * 1000 / baud};
+    uint32_t done = 0;
+    auto lastProgress = Clock::now();
+    bool ok = true;
+    while (done < count) {
+        ssize_t n = write(m_fd, buffer + done, count - done);
+        if (n > 0) {
+            done += static_cast<uint32_t>(n);
+            lastProgress = Clock::now();
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) {
+            m_bHungUp = IsHangUpErrno(errno);
+            ok = false;
+            break;
+        }
+        auto left = stallLimit - (Clock::now() - lastProgress);
+        int revents = left > Clock::duration::zero() ? WaitFor(m_fd, POLLOUT, -1, left) : 0;
+        if (revents == 0 || (revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            m_bHungUp = revents != 0;
+            ok = false;
+            break;
+        }
+    }
+    if (written) *written = done;
+    return ok;
+}
