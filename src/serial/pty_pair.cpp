@@ -40,7 +40,9 @@ bool PtyPair::Write(std::span<const uint8_t> bytes, std::chrono::milliseconds st
             done += static_cast<size_t>(n);
         } else if (n < 0 && errno == EAGAIN) {
             pollfd p{m_master, POLLOUT, 0};
-            if (poll(&p, 1, static_cast<int>(stall.count())) <= 0) return false;
+            if (poll(&p, 1, static_cast<int>(stall.count())) <= 0 || !(p.revents & POLLOUT)) {
+                return false;
+            }
         } else if (!(n < 0 && errno == EINTR)) {
             return false;
         }
