@@ -1,9 +1,9 @@
 #include <QApplication>
-#include <QDialog>
+
+#include "app/port_bench_app.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QDialog dlg;
-    dlg.show();
-    return app.exec();
+    CPortBenchApp theApp;
+    return theApp.InitInstance(app.arguments().mid(1));
 }

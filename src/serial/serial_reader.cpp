@@ -56,6 +56,7 @@ void CSerialReader::ReaderThreadProc() {
         // Woken with nothing to read means the line is gone, even where no errno says so.
         if (file.HungUp() ||
             (n == 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)))) {
+            m_bHungUp = true;
             m_sink.PostPortHungUp();
             break;
         }

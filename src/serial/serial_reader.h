@@ -46,6 +46,8 @@ public:
     // The open device, for writing from the window thread; null after Stop.
     YCOMFile* File() const { return m_pFile.get(); }
     const std::string& Port() const { return m_strPort; }
+    // True once the worker found the device gone; set before the sink hears of it.
+    bool HungUp() const { return m_bHungUp; }
 
 private:
     void ReaderThreadProc();
@@ -56,5 +58,6 @@ private:
     std::unique_ptr<YCOMFile> m_pFile;
     int m_stopFd = -1;  // eventfd; readable means "stop"
     std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_bHungUp{false};
     std::thread m_thread;
 };

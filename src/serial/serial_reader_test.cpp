@@ -143,6 +143,7 @@ TEST_F(ReaderTest, AHangUpIsReportedOnceAndTheWorkerGoesIdle) {
     ASSERT_TRUE(WaitUntil([&] { return sink.Count() == 1; }));
     pty.CloseMaster();
     ASSERT_TRUE(WaitUntil([&] { return sink.m_hangUps == 1; }));
+    EXPECT_TRUE(reader.HungUp());
     EXPECT_FALSE(WaitUntil([&] { return sink.m_hangUps > 1; }, 50ms));
     EXPECT_EQ(sink.Count(), 1u);
     reader.Stop();

@@ -1,0 +1,115 @@
+#include "app/dialog_builder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <vector>
+
+#include "app/control_ids.h"
+
+namespace {
+
+int MulDiv(int value, int numerator, int denominator) {
+    return static_cast<int>((static_cast<long long>(value) * numerator * 2 + denominator) /
+                            (2LL * denominator));
+}
+
+QWidget* Create(const ControlTemplate& c, QWidget& parent) {
+    const QString text = QString::fromUtf8(c.text);
+    switch (c.kind) {
+        case ControlKind::GroupBox:
+            return new QGroupBox(text, &parent);
+        case ControlKind::Label:
+            return new QLabel(text, &parent);
+        case ControlKind::Counter: {
+            auto* label = new QLabel(text, &parent);
+            label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            label->setLineWidth(1);
+            return label;
+        }
+        case ControlKind::Bitmap: {
+            auto* label = new QLabel(&parent);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            return label;
+        }
+        case ControlKind::DropDownList: {
+            auto* combo = new QComboBox(&parent);
+            combo->setEditable(false);
+            return combo;
+        }
+        case ControlKind::PushButton:
+            return new QPushButton(text, &parent);
+        case ControlKind::CheckBox:
+            return new QCheckBox(text, &parent);
+        case ControlKind::Edit:
+            return new QLineEdit(text, &parent);
+        case ControlKind::MultiLineEdit: {
+            auto* edit = new QPlainTextEdit(text, &parent);
+            edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+            edit->setTabChangesFocus(true);
+            return edit;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+QSize DialogBaseUnits(const QFont& font) {
+    QFontMetrics fm(font);
+    int letters = fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    return {(letters / 26 + 1) / 2, fm.height()};
+}
+
+QRect MapDialogRect(const QRect& units, const QSize& base) {
+    return {MulDiv(units.x(), base.width(), 4), MulDiv(units.y(), base.height(), 8),
+            MulDiv(units.width(), base.width(), 4), MulDiv(units.height(), base.height(), 8)};
+}
+
+QFont DialogFont() {
+    const QStringList families = QFontDatabase::families();
+    for (const char* name : {"SimSun", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Sans SC"}) {
+        if (families.contains(QString::fromUtf8(name))) return QFont(QString::fromUtf8(name), 10);
+    }
+    return QFont(QString(), 10);
+}
+
+std::map<int, QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& tpl) {
+    const QSize base = DialogBaseUnits(dialog.font());
+    dialog.setWindowTitle(QString::fromUtf8(tpl.caption));
+    dialog.resize(MapDialogRect({0, 0, tpl.width, tpl.height}, base).size());
+
+    std::map<int, QWidget*> byId;
+    std::vector<QWidget*> frames;
+    QWidget* previous = nullptr;
+    for (const ControlTemplate& c : tpl.controls) {
+        QWidget* w = Create(c, dialog);
+        w->setObjectName(QString::fromUtf8(c.name));
+        QRect r = MapDialogRect({c.x, c.y, c.width, c.height}, base);
+        // A drop-down list's template height includes the opened list.
+        if (c.kind == ControlKind::DropDownList) r.setHeight(w->sizeHint().height());
+        w->setGeometry(r);
+        w->setEnabled(!(c.flags & kDisabled));
+        w->setAccessibleName(c.accessibleName ? QString::fromUtf8(c.accessibleName)
+                                              : QString::fromUtf8(c.text));
+        if (c.accessibleDescription) {
+            w->setAccessibleDescription(QString::fromUtf8(c.accessibleDescription));
+        }
+        if (w->focusPolicy() != Qt::NoFocus) {
+            if (previous) QWidget::setTabOrder(previous, w);
+            previous = w;
+        }
+        if (c.kind == ControlKind::GroupBox) frames.push_back(w);
+        if (c.id != IDC_STATIC) byId[c.id] = w;
+    }
+    for (QWidget* frame : frames) frame->lower();
+    return byId;
+}

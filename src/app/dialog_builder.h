@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QSize>
+#include <map>
+
+#include "app/dialog_template.h"
+
+class QWidget;
+
+// Dialog base units of `font`, as the window system derives them: the average width of the
+// Latin letters, halved and rounded, and the font's height.
+QSize DialogBaseUnits(const QFont& font);
+
+// Dialog units to pixels, rounding each value as MapDialogRect does.
+QRect MapDialogRect(const QRect& units, const QSize& baseUnits);
+
+// The dialog font: SimSun where installed, otherwise a CJK font Debian ships, at 10 pt.
+QFont DialogFont();
+
+// Creates the template's controls as children of `dialog` (sized, captioned, named, in tab
+// order, group boxes behind) and returns them by id. Controls without an id are not
+// returned; find them by objectName. The dialog owns every widget.
+std::map<int, QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& tpl);

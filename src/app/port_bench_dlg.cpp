@@ -1,0 +1,328 @@
+#include "app/port_bench_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <cerrno>
+#include <cstring>
+
+#include "app/control_ids.h"
+#include "app/dialog_builder.h"
+#include "app/dialog_template.h"
+#include "app/message_box.h"
+#include "serial/file_exception.h"
+#include "serial/line_settings.h"
+#include "serial/port_discovery.h"
+
+namespace {
+
+const QString kOpenCaption = QStringLiteral("开   启");
+const QString kCloseCaption = QStringLiteral("关   闭");
+const QString kAboutItem = QStringLiteral("关于 Corvala(&A)..");
+
+template <typename T>
+T* Ctl(const std::map<int, QWidget*>& controls, int id) {
+    return qobject_cast<T*>(controls.at(id));
+}
+
+void FillList(QComboBox* combo, const SettingList& list) {
+    for (const SettingChoice& c : list.choices) {
+        combo->addItem(QString::fromUtf8(c.label.data(), static_cast<int>(c.label.size())),
+                       c.value);
+    }
+    combo->setCurrentIndex(combo->findText(QString::fromUtf8(
+        list.defaultLabel.data(), static_cast<int>(list.defaultLabel.size()))));
+}
+
+int LookUp(const QComboBox* combo, const SettingList& list) {
+    return LookUpSetting(list, combo->currentText().toStdString());
+}
+
+// Why a port could not be opened, in the user's words.
+QString OpenFailureReason(int err) {
+    switch (err) {
+        case EACCES:
+        case EPERM:
+            return QStringLiteral(
+                "没有访问该串口的权限。请把当前用户加入 dialout 组"
+                "（sudo usermod -aG dialout $USER），然后重新登录。");
+        case EBUSY:
+            return QStringLiteral("该串口正被其他程序占用。");
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return QStringLiteral("该串口不存在，或设备已被拔出。");
+        default:
+            return QString::fromLocal8Bit(std::strerror(err));
+    }
+}
+
+// Unsigned 32-bit decimal with optional surrounding blanks, as typed into an edit.
+bool ParseUInt32(const QString& text, uint32_t& value) {
+    bool ok = false;
+    qulonglong v = text.trimmed().toULongLong(&ok, 10);
+    if (!ok || v > 0xFFFFFFFFull || text.trimmed().startsWith(u'-')) return false;
+    value = static_cast<uint32_t>(v);
+    return true;
+}
+
+// The lamp bitmaps sit on light grey, which becomes the dialog's face colour.
+QPixmap LampPixmap(bool open, const QColor& face) {
+    QImage image(open ? QStringLiteral(":/lamp_open.png") : QStringLiteral(":/lamp_closed.png"));
+    image = image.convertToFormat(QImage::Format_RGB32);
+    const QRgb grey = qRgb(192, 192, 192);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if ((line[x] & 0xFFFFFF) == (grey & 0xFFFFFF)) line[x] = face.rgb();
+        }
+    }
+    return QPixmap::fromImage(image);
+}
+
+}  // namespace
+
+CPortBenchDlg::CPortBenchDlg(const std::vector<std::string>& extraPorts,
+                             const std::string& sysfsRoot, QWidget* parent)
+    : QDialog(parent) {
+    Q_INIT_RESOURCE(resources);  // the images live in a static library
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setFont(DialogFont());
+    m_controls = BuildDialog(*this, kMainDialogTemplate);
+    const auto& c = m_controls;
+    m_btnOpen = Ctl<QPushButton>(c, IDC_BTN_OPEN);
+    m_cbPort = Ctl<QComboBox>(c, IDC_COMBO_PORT);
+    m_cbBaud = Ctl<QComboBox>(c, IDC_COMBO_BAUD);
+    m_cbParity = Ctl<QComboBox>(c, IDC_COMBO_PARITY);
+    m_cbDataBits = Ctl<QComboBox>(c, IDC_COMBO_DATABITS);
+    m_cbStopBits = Ctl<QComboBox>(c, IDC_COMBO_STOPBITS);
+    m_stLamp = Ctl<QLabel>(c, IDC_LAMP);
+    m_editReceive = Ctl<QPlainTextEdit>(c, IDC_EDIT_RX);
+    m_chkCycle = Ctl<QCheckBox>(c, IDC_CHK_CYCLE);
+    m_editSend = Ctl<QPlainTextEdit>(c, IDC_EDIT_TX);
+    m_btnSend = Ctl<QPushButton>(c, IDC_BTN_SEND);
+    m_chkTimestamp = Ctl<QCheckBox>(c, IDC_CHK_TIMESTAMP);
+    m_chkCharTs = Ctl<QCheckBox>(c, IDC_CHK_CHAR_TS);
+    m_editTrigger = Ctl<QLineEdit>(c, IDC_EDIT_TRIGGER);
+    m_editInterval = Ctl<QLineEdit>(c, IDC_EDIT_INTERVAL);
+    m_chkHexShow = Ctl<QCheckBox>(c, IDC_CHK_HEXSHOW);
+    m_chkHexSend = Ctl<QCheckBox>(c, IDC_CHK_HEXSEND);
+    m_chkSave = Ctl<QCheckBox>(c, IDC_CHK_SAVE);
+    m_chkWrap = Ctl<QCheckBox>(c, IDC_CHK_WRAP);
+    m_chkPause = Ctl<QCheckBox>(c, IDC_CHK_PAUSE);
+    m_chkConvSend = Ctl<QCheckBox>(c, IDC_CHK_CONV_TX);
+    m_chkConvReceive = Ctl<QCheckBox>(c, IDC_CHK_CONV_RX);
+    m_btnToStr = Ctl<QPushButton>(c, IDC_BTN_TOSTR);
+    m_btnToHex = Ctl<QPushButton>(c, IDC_BTN_TOHEX);
+    m_stRxCount = Ctl<QLabel>(c, IDC_TXT_RXCOUNT);
+    m_stTxCount = Ctl<QLabel>(c, IDC_TXT_TXCOUNT);
+
+    // Typing is limited to what the take exchange accepts.
+    m_editTrigger->setMaxLength(2);
+
+    connect(m_btnOpen, &QPushButton::clicked, this, &CPortBenchDlg::OnOpenClose);
+    OnInitDialog(extraPorts, sysfsRoot);
+}
+
+CPortBenchDlg::~CPortBenchDlg() { StopReader(); }
+
+void CPortBenchDlg::OnInitDialog(const std::vector<std::string>& extraPorts,
+                                 const std::string& sysfsRoot) {
+    ShowExchange();
+    // Linux window managers own the window menu: the About entry lives in the dialog's
+    // context menu, and Alt+A opens it as the menu item's accelerator would.
+    auto* about = new QShortcut(QKeySequence(QStringLiteral("Alt+A")), this);
+    connect(about, &QShortcut::activated, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+    setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
+    InitSettingLists(extraPorts, sysfsRoot);
+    m_chkHexShow->setChecked(true);
+    m_chkHexSend->setChecked(true);
+}
+
+void CPortBenchDlg::InitSettingLists(const std::vector<std::string>& extraPorts,
+                                     const std::string& sysfsRoot) {
+    std::vector<std::string> ports = DiscoverPorts(sysfsRoot);
+    for (const std::string& port : extraPorts) {
+        if (std::find(ports.begin(), ports.end(), port) == ports.end()) ports.push_back(port);
+    }
+    for (const std::string& port : ports) m_cbPort->addItem(QString::fromStdString(port));
+    m_cbPort->setCurrentIndex(ports.empty() ? -1 : 0);
+    FillList(m_cbBaud, kBaudList);
+    FillList(m_cbParity, kParityList);
+    FillList(m_cbDataBits, kDataBitsList);
+    FillList(m_cbStopBits, kStopBitsList);
+    ShowLamp(false);
+}
+
+void CPortBenchDlg::ShowLamp(bool open) {
+    QPixmap lamp = LampPixmap(open, palette().color(QPalette::Window));
+    m_stLamp->setPixmap(lamp);
+    m_stLamp->resize(lamp.size());
+}
+
+bool CPortBenchDlg::TakeExchange() {
+    auto fail = [this](QWidget* control, const QString& message) {
+        ShowMessage(this, message);
+        control->setFocus();
+        if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->selectAll();
+        return false;
+    };
+    const QString intervalRange = QStringLiteral("发送间隔必须是 1 到 4294967295 之间的整数（毫秒）。");
+    const QString counterRange = QStringLiteral("计数必须是 0 到 4294967295 之间的整数。");
+
+    m_strSend = m_editSend->toPlainText();
+    m_strReceive = m_editReceive->toPlainText();
+    m_strTrigger = m_editTrigger->text();
+    if (m_strTrigger.size() > 2) {
+        return fail(m_editTrigger, QStringLiteral("触发字符最多只能输入 2 个字符。"));
+    }
+    if (!ParseUInt32(m_stTxCount->text(), m_dwTxCount)) return fail(m_stTxCount, counterRange);
+    if (!ParseUInt32(m_stRxCount->text(), m_dwRxCount)) return fail(m_stRxCount, counterRange);
+    if (!ParseUInt32(m_editInterval->text(), m_dwInterval)) return fail(m_editInterval, intervalRange);
+    if (m_dwInterval < 1) return fail(m_editInterval, intervalRange);
+    return true;
+}
+
+void CPortBenchDlg::ShowExchange() {
+    if (m_editSend->toPlainText() != m_strSend) m_editSend->setPlainText(m_strSend);
+    if (m_editReceive->toPlainText() != m_strReceive) m_editReceive->setPlainText(m_strReceive);
+    m_editTrigger->setText(m_strTrigger);
+    SetCounterText(m_stTxCount, m_dwTxCount);
+    SetCounterText(m_stRxCount, m_dwRxCount);
+    m_editInterval->setText(QString::number(m_dwInterval));
+}
+
+void CPortBenchDlg::SetCounterText(QLabel* label, uint32_t value) {
+    const QString text = QString::number(value);
+    label->setText(text);
+    label->setAccessibleName(text);
+}
+
+void CPortBenchDlg::OnSysCommand(int id) {
+    if ((id & 0xFFF0) != IDM_ABOUTBOX) return;
+    ShowMessage(this, QStringLiteral("Corvala v1.0.5"));
+}
+
+void CPortBenchDlg::OnOpenClose() {
+    if (m_bPortOpen) {
+        ClosePort();
+    } else {
+        OpenPort();
+    }
+}
+
+void CPortBenchDlg::OpenPort() {
+    LineSettings line;
+    line.byteSize = LookUp(m_cbDataBits, kDataBitsList);
+    line.stopBits = LookUp(m_cbStopBits, kStopBitsList);
+    line.parity = LookUp(m_cbParity, kParityList);
+    line.baudRate = static_cast<uint32_t>(LookUp(m_cbBaud, kBaudList));
+    const std::string path = m_cbPort->currentText().toStdString();
+    try {
+        PortEventSink& sink = *this;
+        m_pReader = std::make_unique<CSerialReader>(sink, m_rxMsg, path, line);
+    } catch (const CFileException& e) {
+        ShowMessage(this,
+                    QStringLiteral("打开%1失败！").arg(QString::fromStdString(e.m_strFileName)),
+                    OpenFailureReason(e.m_nErrno));
+        return;
+    }
+    m_pReader->Start();
+    m_bPortOpen = true;
+    ApplyPortState();
+}
+
+void CPortBenchDlg::ClosePort() {
+    StopReader();
+    m_bPortOpen = false;
+    ApplyPortState();
+}
+
+void CPortBenchDlg::ApplyPortState() {
+    const bool open = m_bPortOpen;
+    m_btnOpen->setText(open ? kCloseCaption : kOpenCaption);
+    ShowLamp(open);
+    for (QWidget* w : {static_cast<QWidget*>(m_cbPort), static_cast<QWidget*>(m_cbBaud),
+                       static_cast<QWidget*>(m_cbParity), static_cast<QWidget*>(m_cbDataBits),
+                       static_cast<QWidget*>(m_cbStopBits)}) {
+        w->setEnabled(!open);
+    }
+    m_btnSend->setEnabled(open);
+    for (QWidget* w : {static_cast<QWidget*>(m_btnToStr), static_cast<QWidget*>(m_btnToHex),
+                       static_cast<QWidget*>(m_chkConvSend),
+                       static_cast<QWidget*>(m_chkConvReceive)}) {
+        w->setEnabled(!open);
+    }
+}
+
+void CPortBenchDlg::StopReader() {
+    if (m_pReader) m_pReader->Stop();
+    m_pReader.reset();
+}
+
+void CPortBenchDlg::PostPortReceived() {
+    QCoreApplication::postEvent(this, new QEvent(WM_PORT_RECEIVED));
+}
+
+void CPortBenchDlg::PostPortHungUp() {
+    QCoreApplication::postEvent(this, new QEvent(WM_PORT_HUNG_UP));
+}
+
+bool CPortBenchDlg::event(QEvent* e) {
+    if (e->type() == WM_PORT_RECEIVED) {
+        OnPortReceived();
+        m_rxMsg.Release();
+        return true;
+    }
+    if (e->type() == WM_PORT_HUNG_UP) {
+        OnPortHungUp();
+        return true;
+    }
+    return QDialog::event(e);
+}
+
+void CPortBenchDlg::OnPortReceived() {}
+
+void CPortBenchDlg::OnPortHungUp() {
+    // A report from a reader that has been closed since is stale.
+    if (!m_pReader || !m_pReader->HungUp()) return;
+    const QString port = QString::fromStdString(m_pReader->Port());
+    ClosePort();
+    ShowMessage(this, QStringLiteral("串口%1已断开！").arg(port));
+}
+
+void CPortBenchDlg::done(int result) {
+    // However the dialog ends (close box, Esc, Enter), the port is released first.
+    StopReader();
+    m_bPortOpen = false;
+    QDialog::done(result);
+}
+
+void CPortBenchDlg::keyPressEvent(QKeyEvent* e) {
+    // No button is the default one: Enter outside a button ends the dialog after a take
+    // exchange succeeds. Multi-line edits keep Enter for new lines.
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && e->modifiers() == Qt::NoModifier) {
+        if (TakeExchange()) accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+void CPortBenchDlg::contextMenuEvent(QContextMenuEvent* e) {
+    QMenu menu(this);
+    menu.addSeparator();
+    menu.addAction(kAboutItem, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+    menu.exec(e->globalPos());
+}

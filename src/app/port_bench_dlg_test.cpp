@@ -1,0 +1,238 @@
+#include "app/port_bench_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/port_bench_app.h"
+#include "serial/file_exception.h"
+#include "serial/pty_pair.h"
+#include "serial/ycom_file.h"
+#include "test/message_box_recorder.h"
+#include "test/qt_wait.h"
+
+namespace {
+
+const std::string kNoSysfs = "/nonexistent-sysfs";
+
+bool PortIsFree(const std::string& path) {
+    try {
+        YCOMFile probe(path, {});
+        return true;
+    } catch (const CFileException&) {
+        return false;
+    }
+}
+
+class DialogTest : public ::testing::Test {
+protected:
+    template <typename T>
+    T* Get(const char* name) {
+        T* w = dlg.findChild<T*>(QString::fromUtf8(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
+    QStringList Items(const char* name) {
+        QStringList items;
+        auto* combo = Get<QComboBox>(name);
+        for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+        return items;
+    }
+    bool Enabled(const char* name) { return Get<QWidget>(name)->isEnabled(); }
+    void ExpectClosedState() {
+        EXPECT_FALSE(dlg.IsPortOpen());
+        EXPECT_EQ(Get<QPushButton>("IDC_BTN_OPEN")->text(), QStringLiteral("开   启"));
+        for (const char* list : {"IDC_COMBO_PORT", "IDC_COMBO_BAUD", "IDC_COMBO_PARITY",
+                                 "IDC_COMBO_DATABITS", "IDC_COMBO_STOPBITS", "IDC_BTN_TOSTR",
+                                 "IDC_BTN_TOHEX", "IDC_CHK_CONV_TX", "IDC_CHK_CONV_RX"}) {
+            EXPECT_TRUE(Enabled(list)) << list;
+        }
+        EXPECT_FALSE(Enabled("IDC_BTN_SEND"));
+    }
+    void ExpectOpenState() {
+        EXPECT_TRUE(dlg.IsPortOpen());
+        EXPECT_EQ(Get<QPushButton>("IDC_BTN_OPEN")->text(), QStringLiteral("关   闭"));
+        for (const char* list : {"IDC_COMBO_PORT", "IDC_COMBO_BAUD", "IDC_COMBO_PARITY",
+                                 "IDC_COMBO_DATABITS", "IDC_COMBO_STOPBITS", "IDC_BTN_TOSTR",
+                                 "IDC_BTN_TOHEX", "IDC_CHK_CONV_TX", "IDC_CHK_CONV_RX"}) {
+            EXPECT_FALSE(Enabled(list)) << list;
+        }
+        EXPECT_TRUE(Enabled("IDC_BTN_SEND"));
+    }
+    QImage Lamp() { return Get<QLabel>("IDC_LAMP")->pixmap().toImage(); }
+
+    PtyPair pty;
+    CPortBenchDlg dlg{{pty.SlavePath(), "/dev/corvala-missing"}, kNoSysfs};
+};
+
+TEST_F(DialogTest, StartsClosedWithTheDefaults) {
+    dlg.show();
+    ExpectClosedState();
+    EXPECT_EQ(Items("IDC_COMBO_PORT"),
+              (QStringList{QString::fromStdString(pty.SlavePath()), "/dev/corvala-missing"}));
+    EXPECT_EQ(Get<QComboBox>("IDC_COMBO_PORT")->currentIndex(), 0);
+    EXPECT_EQ(Items("IDC_COMBO_BAUD").size(), 13);
+    EXPECT_EQ(Get<QComboBox>("IDC_COMBO_BAUD")->currentText(), "9600");
+    EXPECT_EQ(Get<QComboBox>("IDC_COMBO_PARITY")->currentText(), "None");
+    EXPECT_EQ(Get<QComboBox>("IDC_COMBO_DATABITS")->currentText(), QStringLiteral("8位"));
+    EXPECT_EQ(Get<QComboBox>("IDC_COMBO_STOPBITS")->currentText(), QStringLiteral("1位"));
+    EXPECT_TRUE(Get<QCheckBox>("IDC_CHK_HEXSHOW")->isChecked());
+    EXPECT_TRUE(Get<QCheckBox>("IDC_CHK_HEXSEND")->isChecked());
+    EXPECT_FALSE(Enabled("IDC_EDIT_TRIGGER"));
+    EXPECT_FALSE(Enabled("IDC_CHK_CHAR_TS"));
+    EXPECT_EQ(Get<QLabel>("IDC_TXT_RXCOUNT")->text(), "0");
+    EXPECT_EQ(Get<QLabel>("IDC_TXT_TXCOUNT")->text(), "0");
+    EXPECT_EQ(Get<QLabel>("IDC_TXT_RXCOUNT")->accessibleName(), "0");
+    EXPECT_EQ(Get<QLineEdit>("IDC_EDIT_INTERVAL")->text(), "1000");
+    // The closed lamp is red, on the dialog's face colour.
+    QImage lamp = Lamp();
+    EXPECT_EQ(lamp.size(), QSize(38, 29));
+    EXPECT_GT(qRed(lamp.pixel(19, 14)), 150);
+    EXPECT_EQ(lamp.pixelColor(0, 0), dlg.palette().color(QPalette::Window));
+}
+
+TEST_F(DialogTest, NoDiscoveredPortLeavesTheNamedOneAsDefault) {
+    CPortBenchDlg empty({}, kNoSysfs);
+    auto* ports = empty.findChild<QComboBox*>("IDC_COMBO_PORT");
+    EXPECT_EQ(ports->count(), 0);
+    EXPECT_EQ(ports->currentIndex(), -1);
+    EXPECT_EQ(empty.findChild<QComboBox*>("IDC_COMBO_BAUD")->currentText(), "9600");
+}
+
+TEST_F(DialogTest, OpensClosesAndOpensAgain) {
+    Click("IDC_BTN_OPEN");
+    ExpectOpenState();
+    EXPECT_EQ(Lamp().size(), QSize(38, 28));
+    EXPECT_GT(qGreen(Lamp().pixel(19, 14)), 150);
+    EXPECT_FALSE(PortIsFree(pty.SlavePath()));
+
+    Click("IDC_BTN_OPEN");
+    ExpectClosedState();
+    EXPECT_TRUE(PortIsFree(pty.SlavePath()));
+
+    Click("IDC_BTN_OPEN");
+    ExpectOpenState();
+}
+
+TEST_F(DialogTest, AFailedOpenTellsOncePerClickAndStaysClosed) {
+    auto* ports = Get<QComboBox>("IDC_COMBO_PORT");
+    ports->setCurrentIndex(1);
+    MessageBoxRecorder boxes;
+    Click("IDC_BTN_OPEN");
+    Click("IDC_BTN_OPEN");
+    ASSERT_EQ(boxes.Texts().size(), 2);
+    EXPECT_TRUE(boxes.Texts()[0].startsWith(QStringLiteral("打开/dev/corvala-missing失败！\n")));
+    EXPECT_EQ(boxes.Titles()[0], "Corvala");
+    ExpectClosedState();
+    EXPECT_EQ(Lamp().size(), QSize(38, 29));
+}
+
+TEST_F(DialogTest, APortHeldByAnotherProgramCannotBeOpened) {
+    YCOMFile holder(pty.SlavePath(), {});
+    MessageBoxRecorder boxes;
+    Click("IDC_BTN_OPEN");
+    ASSERT_EQ(boxes.Texts().size(), 1);
+    EXPECT_EQ(boxes.Texts()[0], QStringLiteral("打开%1失败！\n该串口正被其他程序占用。")
+                                    .arg(QString::fromStdString(pty.SlavePath())));
+    ExpectClosedState();
+}
+
+TEST_F(DialogTest, EveryWayOfEndingTheDialogReleasesThePort) {
+    dlg.show();
+    Click("IDC_BTN_OPEN");
+    ASSERT_TRUE(dlg.IsPortOpen());
+    dlg.close();  // the close box
+    EXPECT_TRUE(PortIsFree(pty.SlavePath()));
+
+    CPortBenchDlg byEsc({pty.SlavePath()}, kNoSysfs);
+    byEsc.show();
+    QTest::mouseClick(byEsc.findChild<QPushButton*>("IDC_BTN_OPEN"), Qt::LeftButton);
+    ASSERT_FALSE(PortIsFree(pty.SlavePath()));
+    QTest::keyClick(&byEsc, Qt::Key_Escape);
+    EXPECT_FALSE(byEsc.isVisible());
+    EXPECT_TRUE(PortIsFree(pty.SlavePath()));
+
+    CPortBenchDlg byEnter({pty.SlavePath()}, kNoSysfs);
+    byEnter.show();
+    QTest::mouseClick(byEnter.findChild<QPushButton*>("IDC_BTN_OPEN"), Qt::LeftButton);
+    byEnter.findChild<QCheckBox*>("IDC_CHK_PAUSE")->setFocus();
+    QTest::keyClick(byEnter.findChild<QCheckBox*>("IDC_CHK_PAUSE"), Qt::Key_Return);
+    EXPECT_EQ(byEnter.result(), QDialog::Accepted);
+    EXPECT_TRUE(PortIsFree(pty.SlavePath()));
+}
+
+TEST_F(DialogTest, APulledCableClosesThePortAndTellsTheUser) {
+    Click("IDC_BTN_OPEN");
+    ASSERT_TRUE(dlg.IsPortOpen());
+    MessageBoxRecorder boxes;
+    pty.CloseMaster();
+    ASSERT_TRUE(QtWaitUntil([&] { return !boxes.Texts().isEmpty(); }));
+    EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("串口%1已断开！")
+                                             .arg(QString::fromStdString(pty.SlavePath()))});
+    ExpectClosedState();
+
+    PtyPair back;  // the device comes back
+    CPortBenchDlg again({back.SlavePath()}, kNoSysfs);
+    QTest::mouseClick(again.findChild<QPushButton*>("IDC_BTN_OPEN"), Qt::LeftButton);
+    EXPECT_TRUE(again.IsPortOpen());
+}
+
+TEST_F(DialogTest, TheTakeExchangeNamesTheAllowedRange) {
+    auto* interval = Get<QLineEdit>("IDC_EDIT_INTERVAL");
+    MessageBoxRecorder boxes;
+    for (const char* text : {"0", "abc", "4294967296", "-1", ""}) {
+        interval->setText(text);
+        EXPECT_FALSE(dlg.TakeExchange()) << text;
+    }
+    ASSERT_EQ(boxes.Texts().size(), 5);
+    for (const QString& t : boxes.Texts()) EXPECT_TRUE(t.contains("1 到 4294967295")) << t.toStdString();
+
+    interval->setText(" 4294967295 ");
+    Get<QPlainTextEdit>("IDC_EDIT_TX")->setPlainText("41 42");
+    EXPECT_TRUE(dlg.TakeExchange());
+    dlg.ShowExchange();
+    EXPECT_EQ(interval->text(), "4294967295");
+    EXPECT_EQ(Get<QPlainTextEdit>("IDC_EDIT_TX")->toPlainText(), "41 42");
+    EXPECT_EQ(boxes.Texts().size(), 5);
+}
+
+TEST_F(DialogTest, TheTriggerEditTakesAtMostTwoCharacters) {
+    auto* trigger = Get<QLineEdit>("IDC_EDIT_TRIGGER");
+    trigger->setEnabled(true);
+    QTest::keyClicks(trigger, "0D7");
+    EXPECT_EQ(trigger->text(), "0D");
+}
+
+TEST_F(DialogTest, TheAboutEntryIsInTheContextMenuAndOnAltA) {
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    QStringList menuTexts;
+    QTimer::singleShot(50, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* a : menu->actions()) menuTexts << a->text();
+            menu->close();
+        }
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&dlg, &event);
+    EXPECT_EQ(menuTexts, (QStringList{"", QStringLiteral("关于 Corvala(&A)..")}));
+
+    MessageBoxRecorder boxes;
+    QTest::keyClick(&dlg, Qt::Key_A, Qt::AltModifier);
+    EXPECT_EQ(boxes.Titles(), QStringList{"Corvala"});
+}
+
+TEST(CommandLine, AnOptionIsRefusedWithStatus2) {
+    CPortBenchApp app;
+    EXPECT_EQ(app.InitInstance({"--help"}), 2);
+}
+
+}  // namespace
