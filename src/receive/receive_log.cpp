@@ -1,0 +1,58 @@
+#include "receive/receive_log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+ReceiveLog::ReceiveLog(std::string directory, UtcClock clock)
+    : m_directory(std::move(directory)), m_clock(std::move(clock)) {
+    if (!m_directory.empty() && m_directory.back() != '/') m_directory += '/';
+}
+
+std::string ReceiveLog::FileNameFor(const UtcTime& t) const {
+    char name[48];
+    std::snprintf(name, sizeof name, "rxLOG_%d-%02d-%02d.log", t.year, t.month, t.day);
+    return m_directory + name;
+}
+
+bool ReceiveLog::Write(std::string_view chunk, std::string& error) const {
+    std::string bytes;
+    bytes.reserve(chunk.size() + chunk.size() / 16);
+    for (char c : chunk) {
+        if (c == '\n') bytes += '\r';
+        bytes += c;
+    }
+    const std::string path = FileNameFor(m_clock());
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    bool ok = fd >= 0;
+    for (size_t done = 0; ok && done < bytes.size();) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0) done += static_cast<size_t>(n);
+        else if (!(n < 0 && errno == EINTR)) ok = false;
+    }
+    int writeErrno = errno;
+    if (fd >= 0 && close(fd) != 0 && ok) ok = false, writeErrno = errno;
+    if (!ok) error = path + ": " + std::strerror(writeErrno);
+    return ok;
+}
+
+std::string LogDirectory() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec && access(exe.parent_path().c_str(), W_OK) == 0) return exe.parent_path().string() + "/";
+    fs::path data;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
+        data = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        data = fs::path(home ? home : "/tmp") / ".local" / "share";
+    }
+    fs::create_directories(data / "corvala", ec);
+    return (data / "corvala").string() + "/";
+}
