@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "receive/receive_view.h"
 
 namespace {
 
@@ -57,6 +58,8 @@ QWidget* Create(const ControlTemplate& c, QWidget& parent) {
             edit->setTabChangesFocus(true);
             return edit;
         }
+        case ControlKind::ReceiveArea:
+            return new ReceiveView(&parent);
     }
     return nullptr;
 }

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "app/control_ids.h"
+#include "receive/receive_view.h"
 
 namespace {
 
@@ -39,10 +40,12 @@ TEST(DialogBuilder, BuildsTheMainTemplateInTabOrderWithFramesBehind) {
     ASSERT_NE(combo, nullptr);
     EXPECT_FALSE(combo->isEditable());
     EXPECT_EQ(combo->accessibleDescription(), QStringLiteral("波特率"));
-    auto* rx = qobject_cast<QPlainTextEdit*>(controls.at(IDC_EDIT_RX));
+    auto* tx = qobject_cast<QPlainTextEdit*>(controls.at(IDC_EDIT_TX));
+    ASSERT_NE(tx, nullptr);
+    EXPECT_FALSE(tx->isReadOnly());
+    EXPECT_EQ(tx->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    auto* rx = qobject_cast<ReceiveView*>(controls.at(IDC_EDIT_RX));
     ASSERT_NE(rx, nullptr);
-    EXPECT_FALSE(rx->isReadOnly());
-    EXPECT_EQ(rx->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(rx->accessibleName(), QStringLiteral("接收区"));
     EXPECT_FALSE(controls.at(IDC_BTN_SEND)->isEnabled());
     EXPECT_FALSE(controls.at(IDC_EDIT_TRIGGER)->isEnabled());

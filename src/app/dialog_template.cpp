@@ -41,7 +41,7 @@ constexpr ControlTemplate kMainControls[] = {
     {IDC_EDIT_TX, "IDC_EDIT_TX", K::MultiLineEdit, "", 134, 260, 198, 59, 0, "发送区", nullptr},
     {IDC_LBL_RX, "IDC_LBL_RX", K::Label, "RX:", 159, 338, 13, 8, 0, nullptr, nullptr},
     {IDC_BTN_RESET, "IDC_BTN_RESET", K::PushButton, "复位", 301, 334, 30, 29, 0, nullptr, nullptr},
-    {IDC_EDIT_RX, "IDC_EDIT_RX", K::MultiLineEdit, "", 135, 16, 227, 224, 0, "接收区", nullptr},
+    {IDC_EDIT_RX, "IDC_EDIT_RX", K::ReceiveArea, "", 135, 16, 227, 224, 0, "接收区", nullptr},
     {IDC_EDIT_TRIGGER, "IDC_EDIT_TRIGGER", K::Edit, "", 96, 177, 27, 14, kDisabled, "触发字符", nullptr},
     {IDC_TXT_TXCOUNT, "IDC_TXT_TXCOUNT", K::Counter, "静态", 185, 353, 75, 8, 0, nullptr, "TX:"},
     {IDC_LBL_TX, "IDC_LBL_TX", K::Label, "TX:", 158, 354, 13, 8, 0, nullptr, nullptr},

@@ -16,7 +16,7 @@ int CPortBenchApp::InitInstance(const QStringList& args) {
         ports.push_back(arg.toStdString());
     }
     QApplication::setFont(DialogFont());  // message boxes need the CJK font too
-    CPortBenchDlg dlg(ports);
+    CPortBenchDlg dlg({.extraPorts = ports});
     dlg.exec();
     return 0;
 }

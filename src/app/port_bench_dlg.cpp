@@ -20,6 +20,9 @@
 #include "app/dialog_builder.h"
 #include "app/dialog_template.h"
 #include "app/message_box.h"
+#include "receive/chunk.h"
+#include "receive/receive_log.h"
+#include "receive/receive_view.h"
 #include "serial/file_exception.h"
 #include "serial/line_settings.h"
 #include "serial/port_discovery.h"
@@ -92,9 +95,8 @@ QPixmap LampPixmap(bool open, const QColor& face) {
 
 }  // namespace
 
-CPortBenchDlg::CPortBenchDlg(const std::vector<std::string>& extraPorts,
-                             const std::string& sysfsRoot, QWidget* parent)
-    : QDialog(parent) {
+CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
+    : QDialog(parent), m_env(std::move(env)) {
     Q_INIT_RESOURCE(resources);  // the images live in a static library
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -108,7 +110,7 @@ CPortBenchDlg::CPortBenchDlg(const std::vector<std::string>& extraPorts,
     m_cbDataBits = Ctl<QComboBox>(c, IDC_COMBO_DATABITS);
     m_cbStopBits = Ctl<QComboBox>(c, IDC_COMBO_STOPBITS);
     m_stLamp = Ctl<QLabel>(c, IDC_LAMP);
-    m_editReceive = Ctl<QPlainTextEdit>(c, IDC_EDIT_RX);
+    m_editReceive = Ctl<ReceiveView>(c, IDC_EDIT_RX);
     m_chkCycle = Ctl<QCheckBox>(c, IDC_CHK_CYCLE);
     m_editSend = Ctl<QPlainTextEdit>(c, IDC_EDIT_TX);
     m_btnSend = Ctl<QPushButton>(c, IDC_BTN_SEND);
@@ -132,28 +134,35 @@ CPortBenchDlg::CPortBenchDlg(const std::vector<std::string>& extraPorts,
     m_editTrigger->setMaxLength(2);
 
     connect(m_btnOpen, &QPushButton::clicked, this, &CPortBenchDlg::OnOpenClose);
-    OnInitDialog(extraPorts, sysfsRoot);
+    connect(m_chkTimestamp, &QCheckBox::clicked, this, &CPortBenchDlg::OnTimestampOrHexShowClicked);
+    connect(m_chkHexShow, &QCheckBox::clicked, this, &CPortBenchDlg::OnTimestampOrHexShowClicked);
+    connect(m_chkCharTs, &QCheckBox::clicked, this, &CPortBenchDlg::OnCharTsClicked);
+    connect(m_chkSave, &QCheckBox::clicked, this, &CPortBenchDlg::OnSaveClicked);
+    connect(Ctl<QPushButton>(c, IDC_BTN_CLEAR_RX), &QPushButton::clicked, this,
+            &CPortBenchDlg::OnClearReceive);
+    connect(Ctl<QPushButton>(c, IDC_BTN_RESET), &QPushButton::clicked, this,
+            &CPortBenchDlg::OnResetCounters);
+    OnInitDialog();
 }
 
 CPortBenchDlg::~CPortBenchDlg() { StopReader(); }
 
-void CPortBenchDlg::OnInitDialog(const std::vector<std::string>& extraPorts,
-                                 const std::string& sysfsRoot) {
+void CPortBenchDlg::OnInitDialog() {
     ShowExchange();
     // Linux window managers own the window menu: the About entry lives in the dialog's
     // context menu, and Alt+A opens it as the menu item's accelerator would.
     auto* about = new QShortcut(QKeySequence(QStringLiteral("Alt+A")), this);
     connect(about, &QShortcut::activated, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
     setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
-    InitSettingLists(extraPorts, sysfsRoot);
+    InitSettingLists();
     m_chkHexShow->setChecked(true);
     m_chkHexSend->setChecked(true);
+    m_editReceive->SetTextLimit(0xFFFFFFFFu);
 }
 
-void CPortBenchDlg::InitSettingLists(const std::vector<std::string>& extraPorts,
-                                     const std::string& sysfsRoot) {
-    std::vector<std::string> ports = DiscoverPorts(sysfsRoot);
-    for (const std::string& port : extraPorts) {
+void CPortBenchDlg::InitSettingLists() {
+    std::vector<std::string> ports = DiscoverPorts(m_env.sysfsRoot);
+    for (const std::string& port : m_env.extraPorts) {
         if (std::find(ports.begin(), ports.end(), port) == ports.end()) ports.push_back(port);
     }
     for (const std::string& port : ports) m_cbPort->addItem(QString::fromStdString(port));
@@ -182,8 +191,9 @@ bool CPortBenchDlg::TakeExchange() {
     const QString counterRange = QStringLiteral("计数必须是 0 到 4294967295 之间的整数。");
 
     m_strSend = m_editSend->toPlainText();
-    m_strReceive = m_editReceive->toPlainText();
+    m_strReceive = m_editReceive->Snapshot();
     m_strTrigger = m_editTrigger->text();
+    m_bSendSet = m_bReceiveSet = m_bTriggerSet = m_bIntervalSet = false;
     if (m_strTrigger.size() > 2) {
         return fail(m_editTrigger, QStringLiteral("触发字符最多只能输入 2 个字符。"));
     }
@@ -195,12 +205,18 @@ bool CPortBenchDlg::TakeExchange() {
 }
 
 void CPortBenchDlg::ShowExchange() {
-    if (m_editSend->toPlainText() != m_strSend) m_editSend->setPlainText(m_strSend);
-    if (m_editReceive->toPlainText() != m_strReceive) m_editReceive->setPlainText(m_strReceive);
-    m_editTrigger->setText(m_strTrigger);
+    if (m_bSendSet) m_editSend->setPlainText(m_strSend);
+    if (m_bReceiveSet) m_editReceive->SetText(m_strReceive);
+    if (m_bTriggerSet) m_editTrigger->setText(m_strTrigger);
     SetCounterText(m_stTxCount, m_dwTxCount);
     SetCounterText(m_stRxCount, m_dwRxCount);
-    m_editInterval->setText(QString::number(m_dwInterval));
+    if (m_bIntervalSet) m_editInterval->setText(QString::number(m_dwInterval));
+    m_bSendSet = m_bReceiveSet = m_bTriggerSet = m_bIntervalSet = false;
+}
+
+void CPortBenchDlg::SetReceiveField(ReceiveText text) {
+    m_strReceive = std::move(text);
+    m_bReceiveSet = true;
 }
 
 void CPortBenchDlg::SetCounterText(QLabel* label, uint32_t value) {
@@ -292,7 +308,99 @@ bool CPortBenchDlg::event(QEvent* e) {
     return QDialog::event(e);
 }
 
-void CPortBenchDlg::OnPortReceived() {}
+void CPortBenchDlg::OnPortReceived() {
+    const int length = m_rxMsg.m_nLength;
+    std::string chunk = BuildChunk({m_rxMsg.m_data.data(), static_cast<size_t>(length)},
+                                   m_chkHexShow->isChecked());
+    if (m_chkTimestamp->isChecked()) {
+        if (m_chkCharTs->isChecked() && m_chkHexShow->isChecked()) {
+            const QString trigger = m_editTrigger->text();
+            StampAtTrigger(chunk,
+                           {reinterpret_cast<const char16_t*>(trigger.utf16()),
+                            static_cast<size_t>(trigger.size())},
+                           m_env.clock);
+        } else {
+            StampChunk(chunk, m_env.clock());
+        }
+    }
+    if (m_chkSave->isChecked()) {
+        WriteReceiveLog(chunk);
+    } else if (!m_chkPause->isChecked()) {
+        if (m_chkWrap->isChecked()) chunk += "\r\n";
+        AppendToReceiveArea(chunk);
+    }
+    m_dwRxCount += static_cast<uint32_t>(length);
+    SetCounterText(m_stRxCount, m_dwRxCount);
+}
+
+void CPortBenchDlg::AppendToReceiveArea(const std::string& chunk) {
+    // Counted in 64 bits: a sum that wraps would let a chunk past the limit.
+    if (m_editReceive->Length() + chunk.size() < m_editReceive->TextLimit()) {
+        m_editReceive->Append(chunk);
+    }
+}
+
+void CPortBenchDlg::WriteReceiveLog(const std::string& chunk) {
+    std::string error;
+    if (FileLog().Write(chunk, error)) return;
+    // Saving stops as if the box were unticked, and the batch is shown so nothing is lost.
+    m_chkSave->setChecked(false);
+    OnSaveClicked();
+    AppendToReceiveArea(chunk);
+    // Told after this batch is handed back, so the reader is not held while the box is open.
+    QMetaObject::invokeMethod(
+        this,
+        [this, error] {
+            ShowMessage(this, QStringLiteral("无法写入接收日志，已停止保存数据。"),
+                        QString::fromLocal8Bit(error.c_str()));
+        },
+        Qt::QueuedConnection);
+}
+
+ReceiveLog& CPortBenchDlg::FileLog() {
+    if (!m_fileLog) {
+        m_fileLog.emplace(m_env.logDirectory.empty() ? LogDirectory() : m_env.logDirectory,
+                          m_env.clock);
+    }
+    return *m_fileLog;
+}
+
+void CPortBenchDlg::OnTimestampOrHexShowClicked() {
+    if (m_chkTimestamp->isChecked() && m_chkHexShow->isChecked()) {
+        m_chkCharTs->setEnabled(true);
+    } else {
+        m_chkCharTs->setEnabled(false);
+        m_editTrigger->setEnabled(false);
+        m_chkCharTs->setChecked(false);
+    }
+}
+
+void CPortBenchDlg::OnCharTsClicked() { m_editTrigger->setEnabled(m_chkCharTs->isChecked()); }
+
+void CPortBenchDlg::OnClearReceive() {
+    SetReceiveField({});
+    ShowExchange();
+}
+
+void CPortBenchDlg::OnResetCounters() {
+    m_dwRxCount = 0;
+    m_dwTxCount = 0;
+    ShowExchange();
+}
+
+void CPortBenchDlg::OnSaveClicked() {
+    if (m_chkSave->isChecked()) {
+        const QString dir = QString::fromStdString(FileLog().Directory());
+        SetReceiveField(
+            ReceiveText::FromUtf16((QStringLiteral("数据保存在：\r\n") + dir).toStdU16String()));
+        ShowExchange();
+        m_editReceive->setEnabled(false);
+    } else {
+        SetReceiveField({});
+        ShowExchange();
+        m_editReceive->setEnabled(true);
+    }
+}
 
 void CPortBenchDlg::OnPortHungUp() {
     // A report from a reader that has been closed since is stale.

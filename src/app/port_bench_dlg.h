@@ -6,9 +6,13 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "receive/receive_document.h"
+#include "receive/receive_log.h"
+#include "receive/utc_clock.h"
 #include "serial/my_msg.h"
 #include "serial/serial_reader.h"
 
@@ -18,6 +22,15 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class ReceiveView;
+
+// What the dialog takes from its surroundings; tests replace the parts they control.
+struct DialogEnvironment {
+    std::vector<std::string> extraPorts{};  // added to the port list after the discovered ones
+    std::string sysfsRoot = "/sys";        // where ports are discovered
+    UtcClock clock = SystemUtcNow;         // for stamps and log file names
+    std::string logDirectory{};            // empty: LogDirectory()
+};
 
 // The main dialog: the whole user interface and the owner of all run-time state. Lives on
 // the window thread; the only thing another thread touches is the hand-over (m_rxMsg and
@@ -31,16 +44,15 @@ public:
     // The open port's device has gone. Posted by the reader thread.
     static constexpr QEvent::Type WM_PORT_HUNG_UP = QEvent::Type(QEvent::User + 102);
 
-    // `extraPorts` are added to the port list after the discovered ones; `sysfsRoot` is
-    // where ports are discovered.
-    explicit CPortBenchDlg(const std::vector<std::string>& extraPorts,
-                           const std::string& sysfsRoot = "/sys", QWidget* parent = nullptr);
+    explicit CPortBenchDlg(DialogEnvironment env = {}, QWidget* parent = nullptr);
     ~CPortBenchDlg() override;
 
     // Take exchange: controls to fields, validated. Shows a message and returns false at
     // the first value that does not parse or fit; fields before it keep their new values.
     bool TakeExchange();
-    // Show exchange: fields to controls.
+    // Show exchange: fields to controls. The text areas, the trigger and the interval are
+    // written only where code set their field since the last exchange, so what arrived or
+    // was typed in the meantime stays.
     void ShowExchange();
 
     bool IsPortOpen() const { return m_bPortOpen; }
@@ -55,9 +67,8 @@ private:
     void PostPortReceived() override;
     void PostPortHungUp() override;
 
-    void OnInitDialog(const std::vector<std::string>& extraPorts, const std::string& sysfsRoot);
-    void InitSettingLists(const std::vector<std::string>& extraPorts,
-                          const std::string& sysfsRoot);
+    void OnInitDialog();
+    void InitSettingLists();
     void ShowLamp(bool open);
     void OnSysCommand(int id);
     void OnOpenClose();
@@ -67,6 +78,15 @@ private:
     void StopReader();
     void OnPortReceived();
     void OnPortHungUp();
+    void AppendToReceiveArea(const std::string& chunk);
+    void WriteReceiveLog(const std::string& chunk);
+    ReceiveLog& FileLog();  // made on first use: finding the directory touches the disk
+    void OnTimestampOrHexShowClicked();
+    void OnCharTsClicked();
+    void OnClearReceive();
+    void OnResetCounters();
+    void OnSaveClicked();
+    void SetReceiveField(ReceiveText text);
     void SetCounterText(QLabel* label, uint32_t value);
 
     // Controls, owned by the dialog through Qt's parent chain.
@@ -78,7 +98,7 @@ private:
     QComboBox* m_cbDataBits;
     QComboBox* m_cbStopBits;
     QLabel* m_stLamp;
-    QPlainTextEdit* m_editReceive;
+    ReceiveView* m_editReceive;
     QCheckBox* m_chkCycle;
     QPlainTextEdit* m_editSend;
     QPushButton* m_btnSend;
@@ -98,14 +118,19 @@ private:
     QLabel* m_stRxCount;
     QLabel* m_stTxCount;
 
+    DialogEnvironment m_env;
+    std::optional<ReceiveLog> m_fileLog;
+
     // Fields.
     bool m_bPortOpen = false;
     QString m_strSend;
-    QString m_strReceive;
+    ReceiveText m_strReceive;
     QString m_strTrigger;
     uint32_t m_dwTxCount = 0;
     uint32_t m_dwRxCount = 0;
     uint32_t m_dwInterval = 1000;
+    // Which exchanged fields code has set since the last exchange (see ShowExchange).
+    bool m_bSendSet = true, m_bReceiveSet = true, m_bTriggerSet = true, m_bIntervalSet = true;
 
     // The reader writes m_rxMsg; it is declared first so it outlives the reader.
     MyMsg m_rxMsg;

@@ -70,7 +70,7 @@ protected:
     QImage Lamp() { return Get<QLabel>("IDC_LAMP")->pixmap().toImage(); }
 
     PtyPair pty;
-    CPortBenchDlg dlg{{pty.SlavePath(), "/dev/corvala-missing"}, kNoSysfs};
+    CPortBenchDlg dlg{{.extraPorts = {pty.SlavePath(), "/dev/corvala-missing"}, .sysfsRoot = kNoSysfs}};
 };
 
 TEST_F(DialogTest, StartsClosedWithTheDefaults) {
@@ -100,7 +100,7 @@ TEST_F(DialogTest, StartsClosedWithTheDefaults) {
 }
 
 TEST_F(DialogTest, NoDiscoveredPortLeavesTheNamedOneAsDefault) {
-    CPortBenchDlg empty({}, kNoSysfs);
+    CPortBenchDlg empty({.sysfsRoot = kNoSysfs});
     auto* ports = empty.findChild<QComboBox*>("IDC_COMBO_PORT");
     EXPECT_EQ(ports->count(), 0);
     EXPECT_EQ(ports->currentIndex(), -1);
@@ -152,7 +152,7 @@ TEST_F(DialogTest, EveryWayOfEndingTheDialogReleasesThePort) {
     dlg.close();  // the close box
     EXPECT_TRUE(PortIsFree(pty.SlavePath()));
 
-    CPortBenchDlg byEsc({pty.SlavePath()}, kNoSysfs);
+    CPortBenchDlg byEsc({.extraPorts = {pty.SlavePath()}, .sysfsRoot = kNoSysfs});
     byEsc.show();
     QTest::mouseClick(byEsc.findChild<QPushButton*>("IDC_BTN_OPEN"), Qt::LeftButton);
     ASSERT_FALSE(PortIsFree(pty.SlavePath()));
@@ -160,7 +160,7 @@ TEST_F(DialogTest, EveryWayOfEndingTheDialogReleasesThePort) {
     EXPECT_FALSE(byEsc.isVisible());
     EXPECT_TRUE(PortIsFree(pty.SlavePath()));
 
-    CPortBenchDlg byEnter({pty.SlavePath()}, kNoSysfs);
+    CPortBenchDlg byEnter({.extraPorts = {pty.SlavePath()}, .sysfsRoot = kNoSysfs});
     byEnter.show();
     QTest::mouseClick(byEnter.findChild<QPushButton*>("IDC_BTN_OPEN"), Qt::LeftButton);
     byEnter.findChild<QCheckBox*>("IDC_CHK_PAUSE")->setFocus();
@@ -180,7 +180,7 @@ TEST_F(DialogTest, APulledCableClosesThePortAndTellsTheUser) {
     ExpectClosedState();
 
     PtyPair back;  // the device comes back
-    CPortBenchDlg again({back.SlavePath()}, kNoSysfs);
+    CPortBenchDlg again({.extraPorts = {back.SlavePath()}, .sysfsRoot = kNoSysfs});
     QTest::mouseClick(again.findChild<QPushButton*>("IDC_BTN_OPEN"), Qt::LeftButton);
     EXPECT_TRUE(again.IsPortOpen());
 }
@@ -198,8 +198,8 @@ TEST_F(DialogTest, TheTakeExchangeNamesTheAllowedRange) {
     interval->setText(" 4294967295 ");
     Get<QPlainTextEdit>("IDC_EDIT_TX")->setPlainText("41 42");
     EXPECT_TRUE(dlg.TakeExchange());
-    dlg.ShowExchange();
-    EXPECT_EQ(interval->text(), "4294967295");
+    dlg.ShowExchange();  // leaves what the user typed
+    EXPECT_EQ(interval->text(), " 4294967295 ");
     EXPECT_EQ(Get<QPlainTextEdit>("IDC_EDIT_TX")->toPlainText(), "41 42");
     EXPECT_EQ(boxes.Texts().size(), 5);
 }

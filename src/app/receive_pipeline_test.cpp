@@ -1,0 +1,172 @@
+// The receive pipeline through the real dialog: bytes written at a pseudo-terminal's device
+// end, checked in the receive area, the counter and the log file.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/port_bench_dlg.h"
+#include "receive/receive_view.h"
+#include "serial/pty_pair.h"
+#include "test/message_box_recorder.h"
+#include "test/qt_wait.h"
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+namespace {
+
+class ReceivePipeline : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::remove_all(logDir);
+        fs::create_directories(logDir);
+        Click("IDC_BTN_OPEN");
+        ASSERT_TRUE(dlg.IsPortOpen());
+    }
+    void TearDown() override { fs::remove_all(logDir); }
+
+    template <typename T>
+    T* Get(const char* name) {
+        return dlg.findChild<T*>(QString::fromUtf8(name));
+    }
+    void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
+    QString Area() {
+        auto* view = Get<ReceiveView>("IDC_EDIT_RX");
+        return view->Text(0, view->Length());
+    }
+    uint32_t rxCount() { return Get<QLabel>("IDC_TXT_RXCOUNT")->text().toUInt(); }
+    // One batch: waits until the dialog has counted it.
+    void Receive(std::vector<uint8_t> bytes) {
+        const uint32_t before = rxCount();
+        ASSERT_TRUE(pty.Write(bytes));
+        ASSERT_TRUE(QtWaitUntil([&] { return rxCount() == before + bytes.size(); }));
+    }
+    std::string LogFile() {
+        std::ifstream in(logDir / "rxLOG_2009-03-30.log", std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    PtyPair pty;
+    fs::path logDir = fs::temp_directory_path() / ("corvala-rx-" + std::to_string(::getpid()));
+    UtcTime now{2009, 3, 30, 8, 5, 7, 45};
+    CPortBenchDlg dlg{{.extraPorts = {pty.SlavePath()},
+                       .sysfsRoot = "/nonexistent",
+                       .clock = [this] { return now; },
+                       .logDirectory = logDir.string()}};
+};
+
+TEST_F(ReceivePipeline, HexAndTextChunks) {
+    Receive({0x00, 0x0D, 0xFF});
+    EXPECT_EQ(Area(), "00 0D FF ");
+    Click("IDC_CHK_HEXSHOW");
+    Receive({0x41, 0x00, 0x42, 0xB0});  // a zero byte no longer cuts the chunk
+    EXPECT_EQ(Area(), QString("00 0D FF A") + QChar(0) + "B" + QChar(0xB0));
+    EXPECT_EQ(rxCount(), 7u);
+}
+
+TEST_F(ReceivePipeline, PlainStampWithLineBreak) {
+    Click("IDC_CHK_TIMESTAMP");
+    Click("IDC_CHK_WRAP");
+    Receive({0x41, 0x42});
+    EXPECT_EQ(Area(), "\r\n2009-03-30 08:05:07.045\r\n41 42 \r\n\r\n");
+}
+
+TEST_F(ReceivePipeline, TriggerStampAndItsEnableRules) {
+    EXPECT_FALSE(Get<QCheckBox>("IDC_CHK_CHAR_TS")->isEnabled());
+    Click("IDC_CHK_TIMESTAMP");
+    EXPECT_TRUE(Get<QCheckBox>("IDC_CHK_CHAR_TS")->isEnabled());
+    EXPECT_FALSE(Get<QLineEdit>("IDC_EDIT_TRIGGER")->isEnabled());
+    Click("IDC_CHK_CHAR_TS");
+    ASSERT_TRUE(Get<QLineEdit>("IDC_EDIT_TRIGGER")->isEnabled());
+    QTest::keyClicks(Get<QLineEdit>("IDC_EDIT_TRIGGER"), "0d");
+    Receive({0x01, 0x0D, 0x02, 0x0D});
+    EXPECT_EQ(Area(), "01 \r\n2009-03-30 08:05:07.045\r\n0D 02 0D ");
+    Receive({0x05});  // no trigger byte: no stamp at all
+    EXPECT_TRUE(Area().endsWith("0D 02 0D 05 "));
+
+    // Unticking hex display switches the trigger off; the stamps become plain ones.
+    Click("IDC_CHK_HEXSHOW");
+    EXPECT_FALSE(Get<QCheckBox>("IDC_CHK_CHAR_TS")->isChecked());
+    EXPECT_FALSE(Get<QCheckBox>("IDC_CHK_CHAR_TS")->isEnabled());
+    EXPECT_FALSE(Get<QLineEdit>("IDC_EDIT_TRIGGER")->isEnabled());
+    EXPECT_EQ(Get<QLineEdit>("IDC_EDIT_TRIGGER")->text(), "0d");
+    Receive({0x0D});
+    EXPECT_TRUE(Area().endsWith("05 \r\n2009-03-30 08:05:07.045\r\n\r\r\n"));
+}
+
+TEST_F(ReceivePipeline, PauseDropsChunksButCounts) {
+    Receive({0x41});
+    Click("IDC_CHK_PAUSE");
+    Receive({0x42, 0x43});
+    Click("IDC_CHK_PAUSE");
+    Receive({0x44});
+    EXPECT_EQ(Area(), "41 44 ");
+    EXPECT_EQ(rxCount(), 4u);
+}
+
+TEST_F(ReceivePipeline, TheCounterWrapsAt32Bits) {
+    Get<QLabel>("IDC_TXT_RXCOUNT")->setText("4294967295");
+    ASSERT_TRUE(dlg.TakeExchange());
+    ASSERT_TRUE(pty.Write(std::vector<uint8_t>{1, 2}));
+    ASSERT_TRUE(QtWaitUntil([&] { return Get<QLabel>("IDC_TXT_RXCOUNT")->text() == "1"; }));
+}
+
+TEST_F(ReceivePipeline, SavingWritesTheLogInsteadOfTheArea) {
+    Click("IDC_CHK_SAVE");
+    EXPECT_EQ(Area(), QStringLiteral("数据保存在：\r\n") + QString::fromStdString(logDir.string()) + "/");
+    EXPECT_FALSE(Get<ReceiveView>("IDC_EDIT_RX")->isEnabled());
+    Click("IDC_CHK_WRAP");   // no effect on the log
+    Click("IDC_CHK_PAUSE");  // nor this
+    Receive({0x41, 0x42});
+    Receive({0x43});
+    Click("IDC_CHK_HEXSHOW");
+    Click("IDC_CHK_TIMESTAMP");
+    Receive({0x48, 0x69, 0x0D, 0x0A, 0x00});
+    EXPECT_EQ(LogFile(), "41 42 43 \r\r\n2009-03-30 08:05:07.045\r\r\nHi\r\r\n\0\r\r\n"s);
+
+    Click("IDC_BTN_CLEAR_RX");  // removes the notice; the area stays disabled
+    EXPECT_EQ(Area(), "");
+    EXPECT_FALSE(Get<ReceiveView>("IDC_EDIT_RX")->isEnabled());
+    Click("IDC_CHK_SAVE");
+    EXPECT_EQ(Area(), "");
+    EXPECT_TRUE(Get<ReceiveView>("IDC_EDIT_RX")->isEnabled());
+}
+
+TEST_F(ReceivePipeline, AFailedLogWriteStopsSavingShowsTheBatchAndTells) {
+    Click("IDC_CHK_SAVE");
+    fs::remove_all(logDir);  // the directory is gone: every open fails, also for root
+    MessageBoxRecorder boxes;
+    Receive({0x41});
+    ASSERT_TRUE(QtWaitUntil([&] { return !boxes.Texts().isEmpty(); }));
+    EXPECT_FALSE(Get<QCheckBox>("IDC_CHK_SAVE")->isChecked());
+    EXPECT_TRUE(Get<ReceiveView>("IDC_EDIT_RX")->isEnabled());
+    EXPECT_EQ(Area(), "41 ");
+    EXPECT_TRUE(boxes.Texts()[0].contains("rxLOG_2009-03-30.log")) << boxes.Texts()[0].toStdString();
+    Receive({0x42});
+    EXPECT_EQ(Area(), "41 42 ");
+}
+
+TEST_F(ReceivePipeline, ShowExchangesLeaveWhatArrivedInPlace) {
+    Receive({0x41});
+    ASSERT_TRUE(dlg.TakeExchange());
+    Receive({0x42});
+    Click("IDC_BTN_RESET");
+    Click("IDC_BTN_CLEAR_TX");
+    EXPECT_EQ(Area(), "41 42 ");
+    EXPECT_EQ(Get<QLabel>("IDC_TXT_RXCOUNT")->text(), "0");
+    Click("IDC_BTN_CLEAR_RX");
+    EXPECT_EQ(Area(), "");
+    Receive({0x43});  // the next batch starts at the beginning
+    EXPECT_EQ(Area(), "43 ");
+}
+
+}  // namespace

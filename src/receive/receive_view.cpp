@@ -1,0 +1,327 @@
+#include "receive/receive_view.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <climits>
+
+#include "receive/receive_view_accessible.h"
+
+namespace {
+
+// What a character looks like on screen; the text keeps the character itself.
+QChar Glyph(char16_t c) {
+    if (c < 0x20) return QChar(0x2400 + c);  // control pictures
+    if (c == 0x7F) return QChar(0x2421);
+    if (c >= 0x80 && c < 0xA0) return QChar(0x25A1);
+    return QChar(c);
+}
+
+}  // namespace
+
+ReceiveView::ReceiveView(QWidget* parent) : QAbstractScrollArea(parent) {
+    InstallReceiveViewAccessibility();
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPointSize(10);
+    viewport()->setFont(mono);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QFontMetrics fm(mono);
+    m_cellWidth = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
+    m_lineHeight = std::max(1, fm.height());
+}
+
+size_t ReceiveView::MemoryBytes() const {
+    return m_doc.MemoryBytes() + m_rowStarts.capacity() * sizeof(uint64_t);
+}
+
+QString ReceiveView::Text(size_t pos, size_t count) const {
+    std::u16string s = m_doc.Mid(pos, count);
+    return QString(reinterpret_cast<const QChar*>(s.data()), static_cast<qsizetype>(s.size()));
+}
+
+uint64_t ReceiveView::RowsOf(size_t line) const {
+    const uint64_t length = m_doc.LineLength(line);
+    return length == 0 ? 1 : (length + m_columns - 1) / m_columns;
+}
+
+void ReceiveView::IndexRowsFrom(size_t line) {
+    m_rowStarts.resize(m_doc.LineCount() + 1);
+    for (size_t l = line; l < m_doc.LineCount(); ++l) m_rowStarts[l + 1] = m_rowStarts[l] + RowsOf(l);
+}
+
+int ReceiveView::VisibleRows() const { return std::max(1, viewport()->height() / m_lineHeight); }
+
+void ReceiveView::UpdateScrollRange() {
+    const uint64_t total = m_rowStarts.back();
+    const uint64_t visible = static_cast<uint64_t>(VisibleRows());
+    QScrollBar* bar = verticalScrollBar();
+    bar->setPageStep(VisibleRows());
+    bar->setSingleStep(1);
+    bar->setRange(0, static_cast<int>(std::min<uint64_t>(total > visible ? total - visible : 0, INT_MAX)));
+}
+
+void ReceiveView::Relayout() {
+    m_columns = std::max(1, viewport()->width() / m_cellWidth);
+    IndexRowsFrom(0);
+    UpdateScrollRange();
+}
+
+void ReceiveView::Append(std::string_view latin1) {
+    const size_t lastLine = m_doc.LineCount() - 1;
+    const size_t oldSize = m_doc.Size();
+    m_doc.AppendLatin1(latin1);
+    IndexRowsFrom(lastLine);
+    UpdateScrollRange();
+    m_anchor = m_cursor = m_doc.Size();
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    viewport()->update();
+    if (QAccessible::isActive()) {
+        QAccessibleTextInsertEvent event(this, static_cast<int>(std::min<size_t>(oldSize, INT_MAX)),
+                                         Text(oldSize, latin1.size()));
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void ReceiveView::SetText(const ReceiveText& text) {
+    m_doc.SetText(text);
+    m_anchor = m_cursor = 0;
+    IndexRowsFrom(0);
+    UpdateScrollRange();
+    verticalScrollBar()->setValue(0);
+    viewport()->update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::TextUpdated);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void ReceiveView::SetSelection(size_t anchor, size_t cursor) {
+    m_anchor = std::min(anchor, m_doc.Size());
+    m_cursor = std::min(cursor, m_doc.Size());
+    EnsureCursorVisible();
+    viewport()->update();
+}
+
+void ReceiveView::Copy() const {
+    if (SelectionEnd() > SelectionStart()) QApplication::clipboard()->setText(SelectedText());
+}
+
+uint64_t ReceiveView::RowOf(size_t pos) const {
+    const size_t line = m_doc.LineOf(pos);
+    const size_t offset = std::min(pos - m_doc.LineStart(line), m_doc.LineLength(line));
+    const uint64_t inLine = std::min<uint64_t>(offset / m_columns, RowsOf(line) - 1);
+    return m_rowStarts[line] + inLine;
+}
+
+size_t ReceiveView::PositionAt(const QPoint& point) const {
+    const uint64_t top = static_cast<uint64_t>(verticalScrollBar()->value());
+    const uint64_t row = std::min<uint64_t>(top + std::max(0, point.y()) / m_lineHeight,
+                                            m_rowStarts.back() - 1);
+    const size_t line = static_cast<size_t>(
+        std::upper_bound(m_rowStarts.begin(), m_rowStarts.end(), row) - m_rowStarts.begin() - 1);
+    const uint64_t column = std::clamp((point.x() + m_cellWidth / 2) / m_cellWidth, 0, m_columns);
+    const uint64_t offset = (row - m_rowStarts[line]) * m_columns + column;
+    return m_doc.LineStart(line) + std::min<uint64_t>(offset, m_doc.LineLength(line));
+}
+
+void ReceiveView::EnsureCursorVisible() {
+    QScrollBar* bar = verticalScrollBar();
+    const uint64_t row = RowOf(m_cursor);
+    if (row < static_cast<uint64_t>(bar->value())) {
+        bar->setValue(static_cast<int>(std::min<uint64_t>(row, INT_MAX)));
+    } else if (row >= static_cast<uint64_t>(bar->value()) + VisibleRows()) {
+        bar->setValue(static_cast<int>(std::min<uint64_t>(row - VisibleRows() + 1, INT_MAX)));
+    }
+}
+
+void ReceiveView::MoveCursor(size_t pos, bool extend) {
+    m_cursor = std::min(pos, m_doc.Size());
+    if (!extend) m_anchor = m_cursor;
+    EnsureCursorVisible();
+    viewport()->update();
+}
+
+void ReceiveView::ReplaceSelection(std::u16string_view text) {
+    const size_t start = SelectionStart();
+    m_doc.Replace(start, SelectionEnd() - start, text);
+    m_anchor = m_cursor = start + text.size();
+    Relayout();
+    EnsureCursorVisible();
+    viewport()->update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::TextUpdated);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void ReceiveView::paintEvent(QPaintEvent*) {
+    QPainter p(viewport());
+    const QPalette& pal = palette();
+    const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
+    const uint64_t top = static_cast<uint64_t>(verticalScrollBar()->value());
+    const uint64_t rows = static_cast<uint64_t>(VisibleRows()) + 1;
+    const size_t selStart = SelectionStart(), selEnd = SelectionEnd();
+    size_t line = static_cast<size_t>(
+        std::upper_bound(m_rowStarts.begin(), m_rowStarts.end(), top) - m_rowStarts.begin() - 1);
+    const int ascent = QFontMetrics(viewport()->font()).ascent();
+
+    for (uint64_t r = 0; r < rows && line < m_doc.LineCount(); ++r) {
+        const uint64_t row = top + r;
+        while (line < m_doc.LineCount() && row >= m_rowStarts[line + 1]) ++line;
+        if (line >= m_doc.LineCount()) break;
+        const size_t lineStart = m_doc.LineStart(line);
+        const size_t lineLength = m_doc.LineLength(line);
+        const size_t from = lineStart + (row - m_rowStarts[line]) * m_columns;
+        const size_t count = std::min<size_t>(m_columns, lineStart + lineLength - from);
+        const int y = static_cast<int>(r) * m_lineHeight;
+
+        const size_t a = std::max(from, selStart), b = std::min(from + count, selEnd);
+        if (a < b) {
+            p.fillRect(static_cast<int>(a - from) * m_cellWidth, y,
+                       static_cast<int>(b - a) * m_cellWidth, m_lineHeight,
+                       pal.brush(group, QPalette::Highlight));
+        }
+        QString shown(static_cast<qsizetype>(count), Qt::Uninitialized);
+        bool plain = true;
+        for (size_t i = 0; i < count; ++i) {
+            char16_t c = m_doc.At(from + i);
+            shown[static_cast<qsizetype>(i)] = Glyph(c);
+            plain = plain && (c >= 0x20 && c < 0x7F);
+        }
+        p.setPen(pal.color(group, QPalette::Text));
+        if (plain) {
+            p.drawText(0, y + ascent, shown);
+        } else {
+            // Symbols may come from another font; keep every character in its cell.
+            for (qsizetype i = 0; i < shown.size(); ++i) {
+                p.drawText(static_cast<int>(i) * m_cellWidth, y + ascent, QString(shown[i]));
+            }
+        }
+        if (a < b) {
+            p.setPen(pal.color(group, QPalette::HighlightedText));
+            p.setClipRect(static_cast<int>(a - from) * m_cellWidth, y,
+                          static_cast<int>(b - a) * m_cellWidth, m_lineHeight);
+            for (size_t i = a - from; i < b - from; ++i) {
+                p.drawText(static_cast<int>(i) * m_cellWidth, y + ascent,
+                           QString(shown[static_cast<qsizetype>(i)]));
+            }
+            p.setClipping(false);
+        }
+    }
+    if (hasFocus() && isEnabled()) {
+        const uint64_t row = RowOf(m_cursor);
+        if (row >= top && row < top + rows) {
+            const size_t line0 = m_doc.LineOf(m_cursor);
+            const size_t offset = m_cursor - m_doc.LineStart(line0);
+            const uint64_t col = offset - (row - m_rowStarts[line0]) * m_columns;
+            const int x = static_cast<int>(col) * m_cellWidth;
+            const int y = static_cast<int>(row - top) * m_lineHeight;
+            p.fillRect(x, y, 1, m_lineHeight, pal.color(group, QPalette::Text));
+        }
+    }
+}
+
+void ReceiveView::resizeEvent(QResizeEvent* e) {
+    QAbstractScrollArea::resizeEvent(e);
+    const bool atEnd = verticalScrollBar()->value() == verticalScrollBar()->maximum();
+    Relayout();
+    if (atEnd) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void ReceiveView::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(e);
+    MoveCursor(PositionAt(e->position().toPoint()), e->modifiers() & Qt::ShiftModifier);
+}
+
+void ReceiveView::mouseMoveEvent(QMouseEvent* e) {
+    if (e->buttons() & Qt::LeftButton) MoveCursor(PositionAt(e->position().toPoint()), true);
+}
+
+void ReceiveView::keyPressEvent(QKeyEvent* e) {
+    const bool shift = e->modifiers() & Qt::ShiftModifier;
+    const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    const size_t line = m_doc.LineOf(m_cursor);
+    const uint64_t row = RowOf(m_cursor);
+    const uint64_t rowFirst = m_doc.LineStart(line) + (row - m_rowStarts[line]) * m_columns;
+    const uint64_t column = m_cursor - rowFirst;
+    auto toRow = [&](int64_t delta) {
+        const int64_t target = std::clamp<int64_t>(static_cast<int64_t>(row) + delta, 0,
+                                                   static_cast<int64_t>(m_rowStarts.back()) - 1);
+        const size_t l = static_cast<size_t>(
+            std::upper_bound(m_rowStarts.begin(), m_rowStarts.end(), static_cast<uint64_t>(target)) -
+            m_rowStarts.begin() - 1);
+        const uint64_t offset = (static_cast<uint64_t>(target) - m_rowStarts[l]) * m_columns + column;
+        return m_doc.LineStart(l) + std::min<uint64_t>(offset, m_doc.LineLength(l));
+    };
+
+    if (e->matches(QKeySequence::SelectAll)) {
+        m_anchor = 0;
+        MoveCursor(m_doc.Size(), true);
+    } else if (e->matches(QKeySequence::Copy)) {
+        Copy();
+    } else if (e->matches(QKeySequence::Cut)) {
+        Copy();
+        ReplaceSelection({});
+    } else if (e->matches(QKeySequence::Paste)) {
+        const QString text = QApplication::clipboard()->text();
+        ReplaceSelection({reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())});
+    } else if (e->key() == Qt::Key_Left) {
+        size_t to = m_cursor;
+        if (!shift && m_anchor != m_cursor) to = SelectionStart();
+        else if (to > 0) to -= (to >= 2 && m_doc.At(to - 1) == u'\n' && m_doc.At(to - 2) == u'\r') ? 2 : 1;
+        MoveCursor(to, shift);
+    } else if (e->key() == Qt::Key_Right) {
+        size_t to = m_cursor;
+        if (!shift && m_anchor != m_cursor) to = SelectionEnd();
+        else if (to < m_doc.Size()) to += (m_doc.At(to) == u'\r' && to + 1 < m_doc.Size() && m_doc.At(to + 1) == u'\n') ? 2 : 1;
+        MoveCursor(to, shift);
+    } else if (e->key() == Qt::Key_Up || e->key() == Qt::Key_Down) {
+        MoveCursor(toRow(e->key() == Qt::Key_Up ? -1 : 1), shift);
+    } else if (e->key() == Qt::Key_PageUp || e->key() == Qt::Key_PageDown) {
+        MoveCursor(toRow(e->key() == Qt::Key_PageUp ? -VisibleRows() : VisibleRows()), shift);
+    } else if (e->key() == Qt::Key_Home) {
+        MoveCursor(ctrl ? 0 : rowFirst, shift);
+    } else if (e->key() == Qt::Key_End) {
+        const size_t rowEnd = std::min<uint64_t>(rowFirst + m_columns, m_doc.LineStart(line) + m_doc.LineLength(line));
+        MoveCursor(ctrl ? m_doc.Size() : rowEnd, shift);
+    } else if (e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Delete) {
+        if (m_anchor == m_cursor) {
+            if (e->key() == Qt::Key_Backspace && m_cursor > 0) m_anchor = m_cursor - 1;
+            if (e->key() == Qt::Key_Delete && m_cursor < m_doc.Size()) m_anchor = m_cursor + 1;
+        }
+        ReplaceSelection({});
+    } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        ReplaceSelection(u"\r\n");
+    } else if (!e->text().isEmpty() && !ctrl && e->text().at(0).isPrint()) {
+        const QString text = e->text();
+        ReplaceSelection({reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())});
+    } else {
+        QAbstractScrollArea::keyPressEvent(e);
+    }
+}
+
+void ReceiveView::changeEvent(QEvent* e) {
+    QAbstractScrollArea::changeEvent(e);
+    if (e->type() == QEvent::EnabledChange) viewport()->update();
+}
+
+void ReceiveView::focusInEvent(QFocusEvent* e) {
+    QAbstractScrollArea::focusInEvent(e);
+    viewport()->update();
+}
+
+void ReceiveView::focusOutEvent(QFocusEvent* e) {
+    QAbstractScrollArea::focusOutEvent(e);
+    viewport()->update();
+}

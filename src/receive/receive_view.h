@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QString>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "receive/receive_document.h"
+
+// The receive area: a multi-line text view over a ReceiveDocument, built for floods.
+// Appending costs O(appended text) whatever the area holds, also one unbroken line of
+// 100 MB; lines wrap at the view's width in fixed character cells, computed for the visible
+// rows only. Every character is shown (control characters as visible symbols) while the
+// text keeps the exact characters. The user can select, copy, scroll and type.
+// Window thread only.
+class ReceiveView : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    explicit ReceiveView(QWidget* parent = nullptr);
+
+    // Appends Latin-1 text at the end, puts the caret there and shows the newest line.
+    void Append(std::string_view latin1);
+    void SetText(const ReceiveText& text);
+    ReceiveText Snapshot() const { return m_doc.Snapshot(); }
+
+    size_t Length() const { return m_doc.Size(); }
+    uint64_t TextLimit() const { return m_textLimit; }
+    void SetTextLimit(uint64_t limit) { m_textLimit = limit; }
+    size_t MemoryBytes() const;
+
+    QString Text(size_t pos, size_t count) const;
+    size_t SelectionStart() const { return std::min(m_anchor, m_cursor); }
+    size_t SelectionEnd() const { return std::max(m_anchor, m_cursor); }
+    size_t CursorPosition() const { return m_cursor; }
+    void SetSelection(size_t anchor, size_t cursor);
+    QString SelectedText() const { return Text(SelectionStart(), SelectionEnd() - SelectionStart()); }
+    void Copy() const;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+
+private:
+    uint64_t RowsOf(size_t line) const;
+    void IndexRowsFrom(size_t line);
+    void Relayout();
+    void UpdateScrollRange();
+    uint64_t RowOf(size_t pos) const;
+    size_t PositionAt(const QPoint& point) const;
+    void EnsureCursorVisible();
+    void MoveCursor(size_t pos, bool extend);
+    void ReplaceSelection(std::u16string_view text);
+    int VisibleRows() const;
+
+    ReceiveDocument m_doc;
+    std::vector<uint64_t> m_rowStarts{0, 1};  // first row of each line; one past the last
+    int m_columns = 1;
+    int m_cellWidth = 8;
+    int m_lineHeight = 16;
+    size_t m_anchor = 0;
+    size_t m_cursor = 0;
+    uint64_t m_textLimit = 30000;  // an edit's default; the dialog lifts it
+};

@@ -1,0 +1,108 @@
+#include "receive/receive_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QScrollBar>
+#include <QTest>
+
+namespace {
+
+using namespace std::string_literals;
+
+class ViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        view.resize(400, 300);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    }
+    QString All() { return view.Text(0, view.Length()); }
+    ReceiveView view;
+};
+
+TEST_F(ViewTest, AppendsAtTheEndAndFollowsTheNewestLine) {
+    for (int i = 0; i < 500; ++i) view.Append("41 42 43\r\n");
+    EXPECT_EQ(view.Length(), 5000u);
+    EXPECT_GT(view.verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+    EXPECT_EQ(view.CursorPosition(), view.Length());
+}
+
+TEST_F(ViewTest, LongLinesWrapAtTheWidth) {
+    view.Append(std::string(10000, 'A'));
+    const int rowsAtWidth = view.verticalScrollBar()->maximum();
+    view.resize(200, 300);
+    QApplication::processEvents();
+    EXPECT_GT(view.verticalScrollBar()->maximum(), rowsAtWidth);
+}
+
+TEST_F(ViewTest, SelectionAndCopyKeepTheExactCharacters) {
+    view.Append("A\x01\tB\r\nC\0D\xFF"s);
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(view.SelectedText(), QString("A\x01\tB\r\nC") + QChar(0) + "D" + QChar(0xFF));
+    QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), view.SelectedText());
+
+    // Shift+arrows from the start select one character at a time.
+    QTest::keyClick(&view, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(view.SelectedText(), QString("A\x01"));
+}
+
+TEST_F(ViewTest, MouseDragSelects) {
+    view.Append("0123456789");
+    QWidget* vp = view.viewport();
+    QFontMetrics fm(vp->font());
+    const int cell = fm.horizontalAdvance('0');
+    QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(2 * cell, 3));
+    QTest::mouseMove(vp, QPoint(5 * cell, 3));
+    QMouseEvent move(QEvent::MouseMove, QPointF(5 * cell, 3), vp->mapToGlobal(QPointF(5 * cell, 3)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &move);
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(5 * cell, 3));
+    EXPECT_EQ(view.SelectedText(), "234");
+}
+
+TEST_F(ViewTest, TheUserCanType) {
+    view.Append("AB");
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClicks(&view, "x");
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(&view, Qt::Key_Backspace);
+    EXPECT_EQ(All(), "xA");
+}
+
+TEST_F(ViewTest, ScreenReadersReadTheText) {
+    view.Append("hello\r\nworld");
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&view);
+    ASSERT_NE(a, nullptr);
+    QAccessibleTextInterface* text = a->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->characterCount(), 12);
+    EXPECT_EQ(text->text(7, 12), "world");
+    text->setSelection(0, 0, 5);
+    EXPECT_EQ(view.SelectedText(), "hello");
+    EXPECT_EQ(a->text(QAccessible::Value), "hello\r\nworld");
+}
+
+TEST_F(ViewTest, A100MegabyteLineStaysUsable) {
+    const std::string chunk(3072, '7');
+    for (int i = 0; i < 100 * 1024 * 1024 / 3072; ++i) view.Append(chunk);
+    EXPECT_GE(view.Length(), 100u * 1000 * 1000);
+    EXPECT_LE(view.MemoryBytes(), view.Length() + (2u << 20));
+    // It paints the newest rows and scrolls to the top and back.
+    QImage shot = view.grab().toImage();
+    EXPECT_FALSE(shot.isNull());
+    view.verticalScrollBar()->setValue(0);
+    view.Append("x");
+    EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+    EXPECT_EQ(view.Text(view.Length() - 2, 2), "7x");
+}
+
+}  // namespace
