@@ -39,6 +39,9 @@ ReceiveView::ReceiveView(QWidget* parent) : QAbstractScrollArea(parent) {
     QFontMetrics fm(mono);
     m_cellWidth = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
     m_lineHeight = std::max(1, fm.height());
+    m_repaintTimer.setSingleShot(true);
+    m_repaintTimer.setInterval(16);
+    connect(&m_repaintTimer, &QTimer::timeout, this, &ReceiveView::ShowNewestLine);
 }
 
 size_t ReceiveView::MemoryBytes() const {
@@ -82,15 +85,20 @@ void ReceiveView::Append(std::string_view latin1) {
     const size_t oldSize = m_doc.Size();
     m_doc.AppendLatin1(latin1);
     IndexRowsFrom(lastLine);
-    UpdateScrollRange();
     m_anchor = m_cursor = m_doc.Size();
-    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-    viewport()->update();
+    if (!m_repaintTimer.isActive()) m_repaintTimer.start();
     if (QAccessible::isActive()) {
         QAccessibleTextInsertEvent event(this, static_cast<int>(std::min<size_t>(oldSize, INT_MAX)),
                                          Text(oldSize, latin1.size()));
         QAccessible::updateAccessibility(&event);
     }
+}
+
+void ReceiveView::ShowNewestLine() {
+    m_repaintTimer.stop();
+    UpdateScrollRange();
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    viewport()->update();
 }
 
 void ReceiveView::SetText(const ReceiveText& text) {
@@ -107,6 +115,7 @@ void ReceiveView::SetText(const ReceiveText& text) {
 }
 
 void ReceiveView::SetSelection(size_t anchor, size_t cursor) {
+    if (m_repaintTimer.isActive()) ShowNewestLine();
     m_anchor = std::min(anchor, m_doc.Size());
     m_cursor = std::min(cursor, m_doc.Size());
     EnsureCursorVisible();
@@ -240,6 +249,7 @@ void ReceiveView::resizeEvent(QResizeEvent* e) {
 }
 
 void ReceiveView::mousePressEvent(QMouseEvent* e) {
+    if (m_repaintTimer.isActive()) ShowNewestLine();
     if (e->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(e);
     MoveCursor(PositionAt(e->position().toPoint()), e->modifiers() & Qt::ShiftModifier);
 }
@@ -249,6 +259,7 @@ void ReceiveView::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void ReceiveView::keyPressEvent(QKeyEvent* e) {
+    if (m_repaintTimer.isActive()) ShowNewestLine();
     const bool shift = e->modifiers() & Qt::ShiftModifier;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
     const size_t line = m_doc.LineOf(m_cursor);
@@ -315,6 +326,8 @@ void ReceiveView::changeEvent(QEvent* e) {
     QAbstractScrollArea::changeEvent(e);
     if (e->type() == QEvent::EnabledChange) viewport()->update();
 }
+
+void ReceiveView::scrollContentsBy(int, int) { viewport()->update(); }
 
 void ReceiveView::focusInEvent(QFocusEvent* e) {
     QAbstractScrollArea::focusInEvent(e);

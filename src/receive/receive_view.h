@@ -2,6 +2,7 @@
 
 #include <QAbstractScrollArea>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -20,8 +21,10 @@ class ReceiveView : public QAbstractScrollArea {
 public:
     explicit ReceiveView(QWidget* parent = nullptr);
 
-    // Appends Latin-1 text at the end, puts the caret there and shows the newest line.
+    // Appends Latin-1 text at the end and puts the caret there. The newest line is shown
+    // at the next frame (ShowNewestLine), so a flood costs one repaint a frame.
     void Append(std::string_view latin1);
+    void ShowNewestLine();
     void SetText(const ReceiveText& text);
     ReceiveText Snapshot() const { return m_doc.Snapshot(); }
 
@@ -47,6 +50,7 @@ protected:
     void changeEvent(QEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     uint64_t RowsOf(size_t line) const;
@@ -68,4 +72,7 @@ private:
     size_t m_anchor = 0;
     size_t m_cursor = 0;
     uint64_t m_textLimit = 30000;  // an edit's default; the dialog lifts it
+    // Appends repaint, and move the scroll bar, at most once a frame: a flood brings
+    // thousands of batches a second.
+    QTimer m_repaintTimer;
 };

@@ -1,0 +1,199 @@
+// The receive pipeline under load, through the real dialog (offscreen) and a pseudo-terminal.
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "app/dialog_builder.h"
+#include "app/port_bench_dlg.h"
+#include "receive/receive_view.h"
+#include "serial/pty_pair.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+uint32_t Fnv1a(const uint8_t* p, size_t n, uint32_t h = 2166136261u) {
+    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
+    return h;
+}
+
+struct Dialog {
+    explicit Dialog(PtyPair& pty, const fs::path& logDir)
+        : dlg({.extraPorts = {pty.SlavePath()}, .sysfsRoot = "/nonexistent", .logDirectory = logDir.string()}) {
+        dlg.show();
+        Click("IDC_BTN_OPEN");
+    }
+    template <typename T>
+    T* Get(const char* name) { return dlg.findChild<T*>(QString::fromUtf8(name)); }
+    void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
+    uint64_t Rx() { return Get<QLabel>("IDC_TXT_RXCOUNT")->text().toULongLong(); }
+    CPortBenchDlg dlg;
+};
+
+// Longest gap between ticks of a 1 ms timer on the window thread.
+struct StallProbe {
+    StallProbe() {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const auto now = Clock::now();
+            worst = std::max(worst, now - last);
+            last = now;
+        });
+        timer.start(1);
+    }
+    QTimer timer;
+    Clock::time_point last = Clock::now();
+    Clock::duration worst{};
+};
+
+void Flood(bool saving) {
+    const fs::path logDir = fs::temp_directory_path() / "corvala-bench-log";
+    fs::remove_all(logDir);
+    fs::create_directories(logDir);
+    PtyPair pty;
+    Dialog d(pty, logDir);
+    d.Click("IDC_CHK_TIMESTAMP");
+    if (saving) d.Click("IDC_CHK_SAVE");
+
+    constexpr size_t kTotal = 32u << 20;
+    std::vector<uint8_t> data(kTotal);
+    std::mt19937 random(7);
+    for (uint8_t& b : data) b = static_cast<uint8_t>(random());
+    StallProbe probe;
+    const auto start = Clock::now();
+    std::thread device([&] {
+        for (size_t at = 0; at < kTotal; at += 4096) pty.Write({data.data() + at, 4096});
+    });
+    while (d.Rx() < kTotal) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    device.join();
+
+    auto* view = d.Get<ReceiveView>("IDC_EDIT_RX");
+    std::printf("%s flood, hex + plain stamps: %.1f MB/s (%zu MB in %.2f s), RX counter %llu of %zu,"
+                " worst window-thread gap %.1f ms\n",
+                saving ? "saving" : "display", kTotal / 1e6 / seconds, kTotal >> 20, seconds,
+                static_cast<unsigned long long>(d.Rx()), kTotal,
+                std::chrono::duration<double, std::milli>(probe.worst).count());
+    if (!saving) {
+        std::printf("  receive area: %.2f bytes of memory per received byte (%zu characters)\n",
+                    static_cast<double>(view->MemoryBytes()) / kTotal, view->Length());
+        return;
+    }
+    // Decode the log: every hex pair outside the stamp lines, in order.
+    std::vector<uint8_t> logged;
+    for (const auto& file : fs::directory_iterator(logDir)) {
+        std::ifstream in(file.path(), std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.size() > 4 && line[4] == '-') continue;  // a stamp
+            for (size_t i = 0; i + 2 < line.size() + 1; i += 3) {
+                if (!std::isxdigit(static_cast<unsigned char>(line[i]))) break;
+                logged.push_back(static_cast<uint8_t>(std::stoi(line.substr(i, 2), nullptr, 16)));
+            }
+        }
+    }
+    std::printf("  log holds %zu bytes, checksum %s\n", logged.size(),
+                logged.size() == kTotal && Fnv1a(logged.data(), kTotal) == Fnv1a(data.data(), kTotal)
+                    ? "matches"
+                    : "DIFFERS");
+    fs::remove_all(logDir);
+}
+
+double MicrosPerAppend(ReceiveView& view) {
+    const std::string chunk = "\r\n2026-12-08 17:00:00.000\r\n" + std::string(3072, 'A') + "\r\n";
+    constexpr int kRounds = 2000;
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < kRounds; ++i) {
+        view.Append(chunk);
+        if (i % 20 == 0) view.repaint();
+    }
+    return t.nsecsElapsed() / 1e3 / kRounds;
+}
+
+void AppendCost() {
+    ReceiveView view;
+    view.resize(700, 480);
+    view.show();
+    const std::string fill(1 << 20, 'B');
+    view.Append(fill);
+    const double at1 = MicrosPerAppend(view);
+    while (view.Length() < 100u << 20) view.Append(fill);
+    const double at100 = MicrosPerAppend(view);
+    std::printf("append a stamped 3 KB chunk: %.1f us at 1 MB, %.1f us at 100 MB (ratio %.2f)\n",
+                at1, at100, at100 / at1);
+}
+
+void StampAccuracy() {
+    const fs::path logDir = fs::temp_directory_path() / "corvala-bench-stamps";
+    fs::remove_all(logDir);
+    fs::create_directories(logDir);
+    PtyPair pty;
+    Dialog d(pty, logDir);
+    d.Click("IDC_CHK_TIMESTAMP");
+    d.Click("IDC_CHK_CHAR_TS");
+    QTest::keyClicks(d.Get<QLineEdit>("IDC_EDIT_TRIGGER"), "0D");
+    d.Click("IDC_CHK_SAVE");
+    constexpr int kRecords = 500;
+    std::thread device([&] {
+        auto next = Clock::now();
+        for (int i = 0; i < kRecords; ++i) {
+            std::this_thread::sleep_until(next);
+            next += std::chrono::milliseconds(20);
+            pty.Write(std::vector<uint8_t>{0x0D, '1', '2', '3', '4', '5', '6', '7'});
+        }
+    });
+    while (d.Rx() < kRecords * 8u) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    device.join();
+    std::vector<double> stamps;
+    for (const auto& file : fs::directory_iterator(logDir)) {
+        std::ifstream in(file.path(), std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.size() >= 23 && line[4] == '-' && line[19] == '.') {
+                stamps.push_back(std::stoi(line.substr(11, 2)) * 3600000.0 +
+                                 std::stoi(line.substr(14, 2)) * 60000.0 +
+                                 std::stoi(line.substr(17, 2)) * 1000.0 + std::stoi(line.substr(20, 3)));
+            }
+        }
+    }
+    int within = 0;
+    std::vector<double> deviation;
+    for (size_t i = 1; i < stamps.size(); ++i) {
+        const double error = std::abs(stamps[i] - stamps[i - 1] - 20.0);
+        deviation.push_back(error);
+        within += error <= 1.0;
+    }
+    std::sort(deviation.begin(), deviation.end());
+    std::printf("stamps of %zu records 20 ms apart: %.1f%% of intervals within 1 ms of 20 ms"
+                " (worst off by %.0f ms)\n",
+                stamps.size(), 100.0 * within / std::max<size_t>(1, deviation.size()),
+                deviation.empty() ? 0.0 : deviation.back());
+    fs::remove_all(logDir);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setFont(DialogFont());
+    Flood(false);
+    Flood(true);
+    AppendCost();
+    StampAccuracy();
+    return 0;
+}
