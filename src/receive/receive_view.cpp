@@ -75,7 +75,9 @@ void ReceiveView::UpdateScrollRange() {
 }
 
 void ReceiveView::Relayout() {
-    m_columns = std::max(1, viewport()->width() / m_cellWidth);
+    // A multiple of three: hex lines start on a pair, so no "XX " is split across rows.
+    const int cells = viewport()->width() / m_cellWidth;
+    m_columns = cells >= 3 ? cells - cells % 3 : std::max(1, cells);
     IndexRowsFrom(0);
     UpdateScrollRange();
 }

@@ -41,6 +41,20 @@ TEST_F(ViewTest, LongLinesWrapAtTheWidth) {
     EXPECT_GT(view.verticalScrollBar()->maximum(), rowsAtWidth);
 }
 
+TEST_F(ViewTest, HexPairsAreNeverSplitAcrossRows) {
+    std::string hex;
+    for (int i = 0; i < 300; ++i) hex += "A5 ";
+    view.Append(hex);
+    view.ShowNewestLine();
+    QWidget* vp = view.viewport();
+    const int rowHeight = QFontMetrics(vp->font()).height();
+    // The first character of the second row starts a pair.
+    view.verticalScrollBar()->setValue(0);
+    QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(1, rowHeight + rowHeight / 2));
+    EXPECT_EQ(view.CursorPosition() % 3, 0u);
+    EXPECT_GT(view.CursorPosition(), 0u);
+}
+
 TEST_F(ViewTest, SelectionAndCopyKeepTheExactCharacters) {
     view.Append("A\x01\tB\r\nC\0D\xFF"s);
     view.setFocus();
