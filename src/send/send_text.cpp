@@ -1,0 +1,59 @@
+#include "send/send_text.h"
+
+#include "send/multibyte.h"
+
+namespace {
+
+// The digits of hex notation: the text without white space, as bytes in `charset`, one per
+// character (for hex notation, which is ASCII, byte i is character i).
+std::string HexDigits(std::u16string_view text, const std::string& charset) {
+    std::u16string kept;
+    for (char16_t c : text) {
+        if (!IsHexBlank(c)) kept += c;
+    }
+    std::string digits = ToMultiByte(kept, charset);
+    digits.resize(kept.size(), '\0');  // a cut-off U+0000 reads as a non-digit
+    return digits;
+}
+
+}  // namespace
+
+std::vector<uint8_t> PrepareSendBytes(std::u16string_view text, bool hex,
+                                      const std::string& charset) {
+    if (!hex) {
+        std::string bytes = ToMultiByte(text, charset);
+        return {bytes.begin(), bytes.end()};
+    }
+    const std::string digits = HexDigits(text, charset);
+    const size_t n = digits.size();
+    std::vector<uint8_t> out((n + 1) / 2);
+    for (size_t k = 0; 2 * k + 1 < n; ++k) {
+        out[k] = static_cast<uint8_t>(HexDigitValue(static_cast<uint8_t>(digits[2 * k])) * 16 +
+                                      HexDigitValue(static_cast<uint8_t>(digits[2 * k + 1])));
+    }
+    if (n % 2) out.back() = HexDigitValue(static_cast<uint8_t>(digits[n - 1]));
+    return out;
+}
+
+std::u16string ToHexText(std::u16string_view text, const std::string& charset) {
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    std::u16string out;
+    for (unsigned char b : ToMultiByte(text, charset)) {
+        out += kDigits[b >> 4];
+        out += kDigits[b & 0xF];
+        out += u' ';
+    }
+    return out;
+}
+
+std::u16string ToCharText(std::u16string_view text, const std::string& charset) {
+    const std::string digits = HexDigits(text, charset);
+    const size_t n = digits.size();
+    auto d = [&](size_t i) { return static_cast<int8_t>(HexDigitValue(static_cast<uint8_t>(digits[i]))); };
+    std::u16string out;
+    for (size_t k = 0; 2 * k + 1 < n; ++k) {
+        out += static_cast<char16_t>((16 * d(2 * k) + d(2 * k + 1)) & 0xFFFF);
+    }
+    if (n % 2) out += static_cast<char16_t>(d(n - 1) & 0xFFFF);
+    return out;
+}
