@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "app/control_ids.h"
@@ -23,6 +24,7 @@
 #include "receive/chunk.h"
 #include "receive/receive_log.h"
 #include "receive/receive_view.h"
+#include "send/send_text.h"
 #include "serial/file_exception.h"
 #include "serial/line_settings.h"
 #include "serial/port_discovery.h"
@@ -142,6 +144,15 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
             &CPortBenchDlg::OnClearReceive);
     connect(Ctl<QPushButton>(c, IDC_BTN_RESET), &QPushButton::clicked, this,
             &CPortBenchDlg::OnResetCounters);
+    connect(m_btnSend, &QPushButton::clicked, this, &CPortBenchDlg::OnSend);
+    connect(Ctl<QPushButton>(c, IDC_BTN_CLEAR_TX), &QPushButton::clicked, this,
+            &CPortBenchDlg::OnClearSend);
+    connect(m_chkConvSend, &QCheckBox::clicked, this, [this] { m_chkConvReceive->setChecked(false); });
+    connect(m_chkConvReceive, &QCheckBox::clicked, this, [this] { m_chkConvSend->setChecked(false); });
+    connect(m_btnToHex, &QPushButton::clicked, this, [this] { OnConvert(m_btnToHex, ToHexText); });
+    connect(m_btnToStr, &QPushButton::clicked, this, [this] { OnConvert(m_btnToStr, ToCharText); });
+    m_cycleTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_cycleTimer, &QTimer::timeout, this, &CPortBenchDlg::OnCycleTick);
     OnInitDialog();
 }
 
@@ -190,7 +201,8 @@ bool CPortBenchDlg::TakeExchange() {
     const QString intervalRange = QStringLiteral("发送间隔必须是 1 到 4294967295 之间的整数（毫秒）。");
     const QString counterRange = QStringLiteral("计数必须是 0 到 4294967295 之间的整数。");
 
-    m_strSend = m_editSend->toPlainText();
+    // The edit keeps lines apart, not their breaks: a typed line ends in CR LF on the wire.
+    m_strSend = m_editSend->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
     m_strReceive = m_editReceive->Snapshot();
     m_strTrigger = m_editTrigger->text();
     m_bSendSet = m_bReceiveSet = m_bTriggerSet = m_bIntervalSet = false;
@@ -260,6 +272,7 @@ void CPortBenchDlg::OpenPort() {
 }
 
 void CPortBenchDlg::ClosePort() {
+    StopCycling();
     StopReader();
     m_bPortOpen = false;
     ApplyPortState();
@@ -412,6 +425,7 @@ void CPortBenchDlg::OnPortHungUp() {
 
 void CPortBenchDlg::done(int result) {
     // However the dialog ends (close box, Esc, Enter), the port is released first.
+    StopCycling();
     StopReader();
     m_bPortOpen = false;
     QDialog::done(result);
@@ -433,4 +447,99 @@ void CPortBenchDlg::contextMenuEvent(QContextMenuEvent* e) {
     menu.addSeparator();
     menu.addAction(kAboutItem, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
     menu.exec(e->globalPos());
+}
+
+void CPortBenchDlg::OnSend() {
+    TakeExchange();  // a validation message is shown; the command goes on regardless
+    m_pSendBuf = PrepareSendBytes(m_strSend.toStdU16String(), m_chkHexSend->isChecked(),
+                                  m_env.charset);
+    if (m_chkCycle->isChecked() && !m_bCycling) {
+        m_nCyclePeriod = m_dwInterval;
+        if (m_dwInterval == 0) {
+            ShowMessage(this, QStringLiteral("数据范围 1-4294967295"));
+            m_pSendBuf.clear();
+            return;
+        }
+        if (!WriteSendBuffer()) return;
+        ShowExchange();
+        // Longer periods are clamped, as a Win32 window timer clamps them.
+        m_cycleTimer.start(static_cast<int>(std::min<uint32_t>(m_nCyclePeriod, INT_MAX)));
+        m_editSend->setEnabled(false);
+        m_btnSend->setText(QStringLiteral("停止"));
+        m_bCycling = true;
+        m_btnOpen->setEnabled(false);
+        m_chkHexSend->setEnabled(false);
+    } else if (m_bCycling) {
+        StopCycling();
+    } else {
+        if (WriteSendBuffer()) ShowExchange();
+        m_pSendBuf.clear();
+    }
+}
+
+void CPortBenchDlg::StopCycling() {
+    if (!m_bCycling) return;
+    m_cycleTimer.stop();
+    m_editSend->setEnabled(true);
+    m_btnSend->setText(QStringLiteral("发送"));
+    m_pSendBuf.clear();
+    m_bCycling = false;
+    m_btnOpen->setEnabled(true);
+    m_chkHexSend->setEnabled(true);
+}
+
+void CPortBenchDlg::OnCycleTick() {
+    // Only writes and counts: no exchange, so what the user is typing is neither
+    // validated nor overwritten.
+    WriteSendBuffer();
+}
+
+bool CPortBenchDlg::WriteSendBuffer() {
+    YCOMFile* file = m_pReader ? m_pReader->File() : nullptr;
+    if (!file) return false;
+    uint32_t written = 0;
+    const bool ok = file->WriteComm(m_pSendBuf.data(), static_cast<uint32_t>(m_pSendBuf.size()),
+                                    &written);
+    m_dwTxCount += written;
+    SetCounterText(m_stTxCount, m_dwTxCount);
+    if (ok) return true;
+
+    const QString port = QString::fromStdString(m_pReader->Port());
+    const bool gone = file->HungUp();
+    StopCycling();
+    if (gone) {
+        ClosePort();
+        ShowMessage(this, QStringLiteral("串口%1已断开！").arg(port));
+    } else {
+        ShowMessage(this, QStringLiteral("向%1发送数据失败！").arg(port),
+                    QStringLiteral("设备长时间没有接收数据。"));
+    }
+    return false;
+}
+
+void CPortBenchDlg::OnClearSend() {
+    m_strSend.clear();
+    m_bSendSet = true;
+    ShowExchange();
+}
+
+void CPortBenchDlg::OnConvert(QPushButton* pressed,
+                              std::u16string (*convert)(std::u16string_view, const std::string&)) {
+    constexpr qsizetype kLimit = 65536;  // the rest of the area is dropped
+    pressed->setEnabled(false);
+    if (m_chkConvSend->isChecked()) {
+        TakeExchange();
+        if (!m_strSend.isEmpty()) {
+            m_strSend = QString::fromStdU16String(convert(m_strSend.left(kLimit).toStdU16String(), m_env.charset));
+            m_bSendSet = true;
+            ShowExchange();
+        }
+    } else if (m_chkConvReceive->isChecked()) {
+        TakeExchange();
+        if (!m_strReceive.Empty()) {
+            SetReceiveField(ReceiveText::FromUtf16(convert(m_strReceive.Mid(0, kLimit), m_env.charset)));
+            ShowExchange();
+        }
+    }
+    pressed->setEnabled(true);
 }

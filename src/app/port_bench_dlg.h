@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "receive/receive_document.h"
 #include "receive/receive_log.h"
 #include "receive/utc_clock.h"
+#include "send/multibyte.h"
 #include "serial/my_msg.h"
 #include "serial/serial_reader.h"
 
@@ -30,6 +32,7 @@ struct DialogEnvironment {
     std::string sysfsRoot = "/sys";        // where ports are discovered
     UtcClock clock = SystemUtcNow;         // for stamps and log file names
     std::string logDirectory{};            // empty: LogDirectory()
+    std::string charset = LocaleCharset();  // text is sent in it
 };
 
 // The main dialog: the whole user interface and the owner of all run-time state. Lives on
@@ -56,6 +59,7 @@ public:
     void ShowExchange();
 
     bool IsPortOpen() const { return m_bPortOpen; }
+    bool IsCycling() const { return m_bCycling; }
 
 protected:
     bool event(QEvent* e) override;
@@ -87,6 +91,12 @@ private:
     void OnResetCounters();
     void OnSaveClicked();
     void SetReceiveField(ReceiveText text);
+    void OnSend();
+    void OnCycleTick();
+    void StopCycling();
+    bool WriteSendBuffer();
+    void OnClearSend();
+    void OnConvert(QPushButton* pressed, std::u16string (*convert)(std::u16string_view, const std::string&));
     void SetCounterText(QLabel* label, uint32_t value);
 
     // Controls, owned by the dialog through Qt's parent chain.
@@ -129,6 +139,10 @@ private:
     uint32_t m_dwTxCount = 0;
     uint32_t m_dwRxCount = 0;
     uint32_t m_dwInterval = 1000;
+    bool m_bCycling = false;
+    uint32_t m_nCyclePeriod = 100;
+    std::vector<uint8_t> m_pSendBuf;  // bytes of the last press; kept while cycling
+    QTimer m_cycleTimer;              // TIMER_CYCLIC_SEND; runs exactly while cycling
     // Which exchanged fields code has set since the last exchange (see ShowExchange).
     bool m_bSendSet = true, m_bReceiveSet = true, m_bTriggerSet = true, m_bIntervalSet = true;
 

@@ -1,0 +1,224 @@
+// The send pipeline through the real dialog: what arrives at a pseudo-terminal's device end.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/port_bench_dlg.h"
+#include "receive/receive_view.h"
+#include "serial/pty_pair.h"
+#include "test/message_box_recorder.h"
+#include "test/qt_wait.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<uint8_t>;
+
+class SendPipeline : public ::testing::Test {
+protected:
+    template <typename T>
+    T* Get(const char* name) {
+        return dlg.findChild<T*>(QString::fromUtf8(name));
+    }
+    void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
+    void Open() {
+        Click("IDC_BTN_OPEN");
+        ASSERT_TRUE(dlg.IsPortOpen());
+    }
+    void Type(const QString& text) { Get<QPlainTextEdit>("IDC_EDIT_TX")->setPlainText(text); }
+    // What the device receives next: `count` bytes, or what came within the deadline.
+    Bytes Device(size_t count) {
+        Bytes got;
+        QtWaitUntil([&] {
+            Bytes more = pty.Read(count - got.size(), 5ms);
+            got.insert(got.end(), more.begin(), more.end());
+            return got.size() >= count;
+        });
+        return got;
+    }
+    QString Tx() { return Get<QLabel>("IDC_TXT_TXCOUNT")->text(); }
+
+    PtyPair pty;
+    CPortBenchDlg dlg{{.extraPorts = {pty.SlavePath()}, .sysfsRoot = "/nonexistent", .charset = "UTF-8"}};
+};
+
+TEST_F(SendPipeline, HexSendOnce) {
+    Open();
+    Type("  41 4243  ");
+    Click("IDC_BTN_SEND");
+    EXPECT_EQ(Device(3), (Bytes{0x41, 0x42, 0x43}));
+    EXPECT_EQ(Tx(), "3");
+    Type("41\r\n42\n");  // line breaks separate, they are no bytes
+    Click("IDC_BTN_SEND");
+    EXPECT_EQ(Device(2), (Bytes{0x41, 0x42}));
+    EXPECT_EQ(Tx(), "5");
+    EXPECT_EQ(Get<QPlainTextEdit>("IDC_EDIT_TX")->toPlainText(), "41\n42\n");
+}
+
+TEST_F(SendPipeline, ABlankAreaSendsNothingAndSaysNothing) {
+    Open();
+    MessageBoxRecorder boxes;
+    Type("   ");
+    Click("IDC_BTN_SEND");
+    EXPECT_TRUE(pty.Read(1, 50ms).empty());
+    EXPECT_EQ(Tx(), "0");
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+}
+
+TEST_F(SendPipeline, TextSendInTheCharsetWithoutTerminator) {
+    Open();
+    Click("IDC_CHK_HEXSEND");
+    Type(QStringLiteral("AB中"));
+    Click("IDC_BTN_SEND");
+    EXPECT_EQ(Device(5), (Bytes{0x41, 0x42, 0xE4, 0xB8, 0xAD}));
+    EXPECT_EQ(Tx(), "5");
+    EXPECT_TRUE(pty.Read(1, 50ms).empty());
+    Type("a\nb");  // lines of the send area end in CR LF, as typed on Windows
+    Click("IDC_BTN_SEND");
+    EXPECT_EQ(Device(4), (Bytes{'a', '\r', '\n', 'b'}));
+}
+
+TEST(SendCharset, GbkTextSendsItsTwoBytes) {
+    PtyPair pty;
+    CPortBenchDlg dlg({.extraPorts = {pty.SlavePath()}, .sysfsRoot = "/nonexistent", .charset = "GBK"});
+    QTest::mouseClick(dlg.findChild<QPushButton*>("IDC_BTN_OPEN"), Qt::LeftButton);
+    QTest::mouseClick(dlg.findChild<QCheckBox*>("IDC_CHK_HEXSEND"), Qt::LeftButton);
+    dlg.findChild<QPlainTextEdit*>("IDC_EDIT_TX")->setPlainText(QStringLiteral("中"));
+    QTest::mouseClick(dlg.findChild<QPushButton*>("IDC_BTN_SEND"), Qt::LeftButton);
+    EXPECT_EQ(pty.Read(2, 5s), (Bytes{0xD6, 0xD0}));
+    EXPECT_EQ(dlg.findChild<QLabel*>("IDC_TXT_TXCOUNT")->text(), "2");
+}
+
+TEST_F(SendPipeline, CyclingStartsTicksAndStops) {
+    Open();
+    Type("AA");
+    Get<QLineEdit>("IDC_EDIT_INTERVAL")->setText("20");
+    Click("IDC_CHK_CYCLE");
+    Click("IDC_BTN_SEND");
+    ASSERT_TRUE(dlg.IsCycling());
+    EXPECT_EQ(Get<QPushButton>("IDC_BTN_SEND")->text(), QStringLiteral("停止"));
+    EXPECT_FALSE(Get<QPlainTextEdit>("IDC_EDIT_TX")->isEnabled());
+    EXPECT_FALSE(Get<QPushButton>("IDC_BTN_OPEN")->isEnabled());
+    EXPECT_FALSE(Get<QCheckBox>("IDC_CHK_HEXSEND")->isEnabled());
+    EXPECT_EQ(Device(4), (Bytes{0xAA, 0xAA, 0xAA, 0xAA}));  // the press, then ticks
+
+    // Ticks neither validate what is being typed nor rewrite the areas.
+    MessageBoxRecorder boxes;
+    Get<QLineEdit>("IDC_EDIT_INTERVAL")->setText("abc");
+    Click("IDC_CHK_CYCLE");  // unticking does not stop a running cycle
+    Get<QPlainTextEdit>("IDC_EDIT_TX")->setPlainText("edited");
+    EXPECT_EQ(Device(2), (Bytes{0xAA, 0xAA}));
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+    EXPECT_EQ(Get<QLineEdit>("IDC_EDIT_INTERVAL")->text(), "abc");
+    EXPECT_EQ(Get<QPlainTextEdit>("IDC_EDIT_TX")->toPlainText(), "edited");
+
+    Get<QLineEdit>("IDC_EDIT_INTERVAL")->setText("20");
+    Click("IDC_BTN_SEND");
+    EXPECT_FALSE(dlg.IsCycling());
+    EXPECT_EQ(Get<QPushButton>("IDC_BTN_SEND")->text(), QStringLiteral("发送"));
+    EXPECT_TRUE(Get<QPlainTextEdit>("IDC_EDIT_TX")->isEnabled());
+    EXPECT_TRUE(Get<QPushButton>("IDC_BTN_OPEN")->isEnabled());
+    EXPECT_TRUE(Get<QCheckBox>("IDC_CHK_HEXSEND")->isEnabled());
+    pty.Read(4096, 30ms);  // a tick may have been on its way
+    EXPECT_TRUE(pty.Read(1, 100ms).empty());
+}
+
+TEST_F(SendPipeline, IntervalZeroIsRefusedTwice) {
+    Open();
+    Type("41");
+    Get<QLineEdit>("IDC_EDIT_INTERVAL")->setText("0");
+    Click("IDC_CHK_CYCLE");
+    MessageBoxRecorder boxes;
+    Click("IDC_BTN_SEND");
+    ASSERT_EQ(boxes.Texts().size(), 2);
+    EXPECT_TRUE(boxes.Texts()[0].contains("1 到 4294967295"));
+    EXPECT_EQ(boxes.Texts()[1], QStringLiteral("数据范围 1-4294967295"));
+    EXPECT_FALSE(dlg.IsCycling());
+    EXPECT_EQ(Get<QPushButton>("IDC_BTN_SEND")->text(), QStringLiteral("发 送"));
+    EXPECT_TRUE(pty.Read(1, 50ms).empty());
+}
+
+TEST_F(SendPipeline, TheLargestIntervalIsAccepted) {
+    Open();
+    Type("41");
+    Get<QLineEdit>("IDC_EDIT_INTERVAL")->setText("4294967295");
+    Click("IDC_CHK_CYCLE");
+    Click("IDC_BTN_SEND");
+    EXPECT_TRUE(dlg.IsCycling());
+    EXPECT_EQ(Device(1), Bytes{0x41});
+    Click("IDC_BTN_SEND");
+    EXPECT_FALSE(dlg.IsCycling());
+}
+
+TEST_F(SendPipeline, APulledCableStopsTheCycleAndTellsOnce) {
+    Open();
+    Type("55");
+    Get<QLineEdit>("IDC_EDIT_INTERVAL")->setText("5");
+    Click("IDC_CHK_CYCLE");
+    Click("IDC_BTN_SEND");
+    ASSERT_EQ(Device(1), Bytes{0x55});
+    MessageBoxRecorder boxes;
+    pty.CloseMaster();
+    ASSERT_TRUE(QtWaitUntil([&] { return !dlg.IsPortOpen(); }));
+    QtWaitUntil([] { return false; }, 100);  // room for a second message, which must not come
+    EXPECT_EQ(boxes.Texts().size(), 1);
+    EXPECT_FALSE(dlg.IsCycling());
+    EXPECT_TRUE(Get<QPushButton>("IDC_BTN_OPEN")->isEnabled());
+    EXPECT_EQ(Get<QPushButton>("IDC_BTN_OPEN")->text(), QStringLiteral("开   启"));
+}
+
+TEST_F(SendPipeline, TheCounterCountsOnlyWhatTheDeviceTook) {
+    Open();
+    Get<QPlainTextEdit>("IDC_EDIT_TX")->setPlainText(QString(2 * 300000, QChar('A')));  // 300 kB
+    MessageBoxRecorder boxes;
+    Click("IDC_BTN_SEND");  // nobody reads the device end: the write gives up
+    ASSERT_EQ(boxes.Texts().size(), 1);
+    EXPECT_TRUE(boxes.Texts()[0].startsWith(QStringLiteral("向")));
+    const uint32_t sent = Tx().toUInt();
+    EXPECT_GT(sent, 0u);
+    EXPECT_LT(sent, 300000u);
+    EXPECT_TRUE(dlg.IsPortOpen());
+}
+
+TEST_F(SendPipeline, ClearSendAreaEmptiesIt) {
+    Type("41 42");
+    Click("IDC_BTN_CLEAR_TX");
+    EXPECT_EQ(Get<QPlainTextEdit>("IDC_EDIT_TX")->toPlainText(), "");
+}
+
+TEST_F(SendPipeline, ConvertersRewriteTheChosenArea) {
+    MessageBoxRecorder boxes;
+    Type("AB1");
+    Click("IDC_BTN_TOHEX");  // no area chosen: nothing happens
+    EXPECT_EQ(Get<QPlainTextEdit>("IDC_EDIT_TX")->toPlainText(), "AB1");
+    Click("IDC_CHK_CONV_TX");
+    Click("IDC_BTN_TOHEX");
+    EXPECT_EQ(Get<QPlainTextEdit>("IDC_EDIT_TX")->toPlainText(), "41 42 31 ");
+    Click("IDC_BTN_TOSTR");
+    EXPECT_EQ(Get<QPlainTextEdit>("IDC_EDIT_TX")->toPlainText(), "AB1");
+    EXPECT_TRUE(Get<QPushButton>("IDC_BTN_TOSTR")->isEnabled());
+
+    Click("IDC_CHK_CONV_RX");  // the boxes exclude each other
+    EXPECT_FALSE(Get<QCheckBox>("IDC_CHK_CONV_TX")->isChecked());
+    Get<ReceiveView>("IDC_EDIT_RX")->Append("41 42 G1 ");
+    Click("IDC_BTN_TOSTR");
+    EXPECT_EQ(Get<ReceiveView>("IDC_EDIT_RX")->Text(0, 3), QString("AB") + QChar(0xFFF1));
+    Click("IDC_CHK_CONV_TX");
+    EXPECT_FALSE(Get<QCheckBox>("IDC_CHK_CONV_RX")->isChecked());
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+}
+
+TEST_F(SendPipeline, ConvertersTakeTheFirst65536Characters) {
+    Type(QString(70000, QChar('4')));
+    Click("IDC_CHK_CONV_TX");
+    Click("IDC_BTN_TOSTR");
+    const QString result = Get<QPlainTextEdit>("IDC_EDIT_TX")->toPlainText();
+    EXPECT_EQ(result, QString(32768, QChar(0x44)));
+}
+
+}  // namespace
