@@ -31,6 +31,16 @@ uint32_t Fnv1a(const uint8_t* p, size_t n, uint32_t h = 2166136261u) {
     return h;
 }
 
+// Every line of every log file in `dir`, files in directory order.
+std::vector<std::string> LogLines(const fs::path& dir) {
+    std::vector<std::string> lines;
+    for (const auto& file : fs::directory_iterator(dir)) {
+        std::ifstream in(file.path(), std::ios::binary);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+    }
+    return lines;
+}
+
 struct Dialog {
     explicit Dialog(PtyPair& pty, const fs::path& logDir)
         : dlg({.extraPorts = {pty.SlavePath()}, .sysfsRoot = "/nonexistent", .logDirectory = logDir.string()}) {
@@ -94,15 +104,11 @@ void Flood(bool saving) {
     }
     // Decode the log: every hex pair outside the stamp lines, in order.
     std::vector<uint8_t> logged;
-    for (const auto& file : fs::directory_iterator(logDir)) {
-        std::ifstream in(file.path(), std::ios::binary);
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.size() > 4 && line[4] == '-') continue;  // a stamp
-            for (size_t i = 0; i + 2 < line.size() + 1; i += 3) {
-                if (!std::isxdigit(static_cast<unsigned char>(line[i]))) break;
-                logged.push_back(static_cast<uint8_t>(std::stoi(line.substr(i, 2), nullptr, 16)));
-            }
+    for (const std::string& line : LogLines(logDir)) {
+        if (line.size() > 4 && line[4] == '-') continue;  // a stamp
+        for (size_t i = 0; i + 2 < line.size() + 1; i += 3) {
+            if (!std::isxdigit(static_cast<unsigned char>(line[i]))) break;
+            logged.push_back(static_cast<uint8_t>(std::stoi(line.substr(i, 2), nullptr, 16)));
         }
     }
     std::printf("  log holds %zu bytes, checksum %s\n", logged.size(),
@@ -159,15 +165,11 @@ void StampAccuracy() {
     while (d.Rx() < kRecords * 8u) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     device.join();
     std::vector<double> stamps;
-    for (const auto& file : fs::directory_iterator(logDir)) {
-        std::ifstream in(file.path(), std::ios::binary);
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.size() >= 23 && line[4] == '-' && line[19] == '.') {
-                stamps.push_back(std::stoi(line.substr(11, 2)) * 3600000.0 +
-                                 std::stoi(line.substr(14, 2)) * 60000.0 +
-                                 std::stoi(line.substr(17, 2)) * 1000.0 + std::stoi(line.substr(20, 3)));
-            }
+    for (const std::string& line : LogLines(logDir)) {
+        if (line.size() >= 23 && line[4] == '-' && line[19] == '.') {
+            stamps.push_back(std::stoi(line.substr(11, 2)) * 3600000.0 +
+                             std::stoi(line.substr(14, 2)) * 60000.0 +
+                             std::stoi(line.substr(17, 2)) * 1000.0 + std::stoi(line.substr(20, 3)));
         }
     }
     int within = 0;

@@ -47,25 +47,17 @@ protected:
         return items;
     }
     bool Enabled(const char* name) { return Get<QWidget>(name)->isEnabled(); }
-    void ExpectClosedState() {
-        EXPECT_FALSE(dlg.IsPortOpen());
-        EXPECT_EQ(Get<QPushButton>("IDC_BTN_OPEN")->text(), QStringLiteral("开   启"));
-        for (const char* list : {"IDC_COMBO_PORT", "IDC_COMBO_BAUD", "IDC_COMBO_PARITY",
+    // Caption and enabling of the closed or open port.
+    void ExpectPortState(bool open) {
+        EXPECT_EQ(dlg.IsPortOpen(), open);
+        EXPECT_EQ(Get<QPushButton>("IDC_BTN_OPEN")->text(),
+                  open ? QStringLiteral("关   闭") : QStringLiteral("开   启"));
+        for (const char* name : {"IDC_COMBO_PORT", "IDC_COMBO_BAUD", "IDC_COMBO_PARITY",
                                  "IDC_COMBO_DATABITS", "IDC_COMBO_STOPBITS", "IDC_BTN_TOSTR",
                                  "IDC_BTN_TOHEX", "IDC_CHK_CONV_TX", "IDC_CHK_CONV_RX"}) {
-            EXPECT_TRUE(Enabled(list)) << list;
+            EXPECT_EQ(Enabled(name), !open) << name;
         }
-        EXPECT_FALSE(Enabled("IDC_BTN_SEND"));
-    }
-    void ExpectOpenState() {
-        EXPECT_TRUE(dlg.IsPortOpen());
-        EXPECT_EQ(Get<QPushButton>("IDC_BTN_OPEN")->text(), QStringLiteral("关   闭"));
-        for (const char* list : {"IDC_COMBO_PORT", "IDC_COMBO_BAUD", "IDC_COMBO_PARITY",
-                                 "IDC_COMBO_DATABITS", "IDC_COMBO_STOPBITS", "IDC_BTN_TOSTR",
-                                 "IDC_BTN_TOHEX", "IDC_CHK_CONV_TX", "IDC_CHK_CONV_RX"}) {
-            EXPECT_FALSE(Enabled(list)) << list;
-        }
-        EXPECT_TRUE(Enabled("IDC_BTN_SEND"));
+        EXPECT_EQ(Enabled("IDC_BTN_SEND"), open);
     }
     QImage Lamp() { return Get<QLabel>("IDC_LAMP")->pixmap().toImage(); }
 
@@ -75,7 +67,7 @@ protected:
 
 TEST_F(DialogTest, StartsClosedWithTheDefaults) {
     dlg.show();
-    ExpectClosedState();
+    ExpectPortState(false);
     EXPECT_EQ(Items("IDC_COMBO_PORT"),
               (QStringList{QString::fromStdString(pty.SlavePath()), "/dev/corvala-missing"}));
     EXPECT_EQ(Get<QComboBox>("IDC_COMBO_PORT")->currentIndex(), 0);
@@ -109,17 +101,17 @@ TEST_F(DialogTest, NoDiscoveredPortLeavesTheNamedOneAsDefault) {
 
 TEST_F(DialogTest, OpensClosesAndOpensAgain) {
     Click("IDC_BTN_OPEN");
-    ExpectOpenState();
+    ExpectPortState(true);
     EXPECT_EQ(Lamp().size(), QSize(38, 28));
     EXPECT_GT(qGreen(Lamp().pixel(19, 14)), 150);
     EXPECT_FALSE(PortIsFree(pty.SlavePath()));
 
     Click("IDC_BTN_OPEN");
-    ExpectClosedState();
+    ExpectPortState(false);
     EXPECT_TRUE(PortIsFree(pty.SlavePath()));
 
     Click("IDC_BTN_OPEN");
-    ExpectOpenState();
+    ExpectPortState(true);
 }
 
 TEST_F(DialogTest, AFailedOpenTellsOncePerClickAndStaysClosed) {
@@ -131,7 +123,7 @@ TEST_F(DialogTest, AFailedOpenTellsOncePerClickAndStaysClosed) {
     ASSERT_EQ(boxes.Texts().size(), 2);
     EXPECT_TRUE(boxes.Texts()[0].startsWith(QStringLiteral("打开/dev/corvala-missing失败！\n")));
     EXPECT_EQ(boxes.Titles()[0], "Corvala");
-    ExpectClosedState();
+    ExpectPortState(false);
     EXPECT_EQ(Lamp().size(), QSize(38, 29));
 }
 
@@ -142,7 +134,7 @@ TEST_F(DialogTest, APortHeldByAnotherProgramCannotBeOpened) {
     ASSERT_EQ(boxes.Texts().size(), 1);
     EXPECT_EQ(boxes.Texts()[0], QStringLiteral("打开%1失败！\n该串口正被其他程序占用。")
                                     .arg(QString::fromStdString(pty.SlavePath())));
-    ExpectClosedState();
+    ExpectPortState(false);
 }
 
 TEST_F(DialogTest, EveryWayOfEndingTheDialogReleasesThePort) {
@@ -177,7 +169,7 @@ TEST_F(DialogTest, APulledCableClosesThePortAndTellsTheUser) {
     ASSERT_TRUE(QtWaitUntil([&] { return !boxes.Texts().isEmpty(); }));
     EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("串口%1已断开！")
                                              .arg(QString::fromStdString(pty.SlavePath()))});
-    ExpectClosedState();
+    ExpectPortState(false);
 
     PtyPair back;  // the device comes back
     CPortBenchDlg again({.extraPorts = {back.SlavePath()}, .sysfsRoot = kNoSysfs});

