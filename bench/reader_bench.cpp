@@ -13,21 +13,29 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Counts what arrives and releases each batch at once, as the cheapest possible window.
+// Counts what arrives and releases each batch at once, as the cheapest possible window;
+// or, holding, never releases (a window thread busy elsewhere).
 class CountingSink : public PortEventSink {
 public:
-    explicit CountingSink(MyMsg& msg) : m_msg(msg) {}
+    explicit CountingSink(MyMsg& msg, bool hold = false) : m_msg(msg), m_hold(hold) {}
     void PostPortReceived() override {
         m_bytes += static_cast<size_t>(m_msg.m_nLength);
         ++m_batches;
-        m_msg.Release();
+        if (!m_hold) m_msg.Release();
     }
     void PostPortHungUp() override {}
     std::atomic<size_t> m_bytes{0}, m_batches{0};
 
 private:
     MyMsg& m_msg;
+    bool m_hold;
 };
+
+double MillisToStop(CSerialReader& reader) {
+    const auto start = Clock::now();
+    reader.Stop();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
 
 double CpuSeconds() {
     rusage u{};
@@ -68,12 +76,35 @@ void IdleCpu() {
     std::this_thread::sleep_for(std::chrono::seconds(5));
     double wall = std::chrono::duration<double>(Clock::now() - start).count();
     double cpu = CpuSeconds() - cpu0;
-    auto stop0 = Clock::now();
-    reader.Stop();
-    double stopMs = std::chrono::duration<double, std::milli>(Clock::now() - stop0).count();
+    const double stopMs = MillisToStop(reader);
     std::printf("idle open port: %.3f%% of one core over %.1f s (goal < 0.5%%)\n",
                 100.0 * cpu / wall, wall);
     std::printf("stop of an idle reader: %.2f ms\n", stopMs);
+}
+
+// Stop while bytes pour in, and while a batch waits for a window that never takes it.
+void StopUnderLoad() {
+    for (bool hold : {false, true}) {
+        PtyPair pty;
+        MyMsg msg;
+        CountingSink sink(msg, hold);
+        CSerialReader reader(sink, msg, pty.SlavePath(), {115200, 0, 0, 8});
+        reader.Start();
+        std::atomic<bool> flooding{true};
+        std::thread device([&] {
+            std::vector<uint8_t> chunk(4096, 0x5A);
+            while (flooding && pty.Write(chunk, std::chrono::milliseconds(200))) {
+            }
+        });
+        // Held, the first batch is the only one.
+        while (sink.m_batches < (hold ? 1u : 5u)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (!hold) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const double ms = MillisToStop(reader);
+        flooding = false;
+        device.join();
+        std::printf("stop %s: %.2f ms\n",
+                    hold ? "with a hand-over pending" : "during a flood", ms);
+    }
 }
 
 }  // namespace
@@ -81,5 +112,6 @@ void IdleCpu() {
 int main() {
     Throughput();
     IdleCpu();
+    StopUnderLoad();
     return 0;
 }

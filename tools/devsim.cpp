@@ -1,9 +1,7 @@
 // corvala-devsim: a serial device on a pseudo-terminal, for tests, benchmarks and first runs.
 // Prints the port path on the first line of standard output, then plays one scenario while
-// a program has the port open (and waits while none has).
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
+// a program has the port open (and waits while none has). A finished scenario ends when
+// the port is closed.
 
 #include <chrono>
 #include <cstdio>
@@ -124,11 +122,8 @@ int main(int argc, char** argv) {
     } else {
         return Usage();
     }
-    // Let the last bytes drain before the master closes.
-    while (pty.PortInUse()) {
-        int queued = 0;
-        if (ioctl(pty.MasterFd(), TIOCOUTQ, &queued) != 0 || queued == 0) break;
-        std::this_thread::sleep_for(milliseconds(10));
-    }
+    // Closing the master hangs the port up, which discards what it has not read yet: stay
+    // connected until the program closes the port, as a device on a cable would.
+    while (pty.PortInUse()) std::this_thread::sleep_for(milliseconds(10));
     return 0;
 }
