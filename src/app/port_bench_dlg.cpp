@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <map>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -103,8 +104,7 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setFont(DialogFont());
-    m_controls = BuildDialog(*this, kMainDialogTemplate);
-    const auto& c = m_controls;
+    const std::map<int, QWidget*> c = BuildDialog(*this, kMainDialogTemplate);
     m_btnOpen = Ctl<QPushButton>(c, IDC_BTN_OPEN);
     m_cbPort = Ctl<QComboBox>(c, IDC_COMBO_PORT);
     m_cbBaud = Ctl<QComboBox>(c, IDC_COMBO_BAUD);

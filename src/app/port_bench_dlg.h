@@ -5,7 +5,6 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -100,7 +99,6 @@ private:
     void SetCounterText(QLabel* label, uint32_t value);
 
     // Controls, owned by the dialog through Qt's parent chain.
-    std::map<int, QWidget*> m_controls;
     QPushButton* m_btnOpen;
     QComboBox* m_cbPort;
     QComboBox* m_cbBaud;

@@ -15,7 +15,7 @@ char16_t TextStore::At(size_t i) const {
 
 void TextStore::AppendLatin1(std::string_view text) {
     if (m_wide) {
-        std::u16string wide(text.begin(), text.end());
+        std::u16string wide(text.size(), u'\0');
         for (size_t i = 0; i < text.size(); ++i) wide[i] = static_cast<uint8_t>(text[i]);
         AppendUtf16(wide);
         return;
