@@ -207,12 +207,14 @@ TEST_F(DialogTest, TheAboutEntryIsInTheContextMenuAndOnAltA) {
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
     QStringList menuTexts;
-    QTimer::singleShot(50, [&] {
+    QTimer poll;  // reads and closes the menu once it is up
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
             for (QAction* a : menu->actions()) menuTexts << a->text();
             menu->close();
         }
     });
+    poll.start(5);
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(&dlg, &event);
     EXPECT_EQ(menuTexts, (QStringList{"", QStringLiteral("关于 Corvala(&A)..")}));
