@@ -14,12 +14,24 @@
 
 namespace {
 
-// What a character looks like on screen; the text keeps the character itself.
-QChar Glyph(char16_t c) {
-    if (c < 0x20) return QChar(0x2400 + c);  // control pictures
-    if (c == 0x7F) return QChar(0x2421);
-    if (c >= 0x80 && c < 0xA0) return QChar(0x25A1);
-    return QChar(c);
+bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
+
+// A control character has no glyph in most fonts: it is shown as a shaded cell with its two
+// hex digits stacked, so every byte stays visible and tells which it is.
+void DrawControl(QPainter& p, const QRect& cell, char16_t c, const QFont& font, const QColor& shade) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    p.save();
+    p.fillRect(cell.adjusted(0, 0, -1, 0), shade);
+    QFont small = font;
+    small.setPixelSize(std::max(6, cell.height() / 2));
+    small.setWeight(QFont::DemiBold);
+    p.setFont(small);
+    const int half = cell.height() / 2;
+    p.drawText(QRect(cell.x(), cell.y(), cell.width(), half), Qt::AlignCenter,
+               QString(QLatin1Char(kDigits[(c >> 4) & 0xF])));
+    p.drawText(QRect(cell.x(), cell.y() + half, cell.width(), half), Qt::AlignCenter,
+               QString(QLatin1Char(kDigits[c & 0xF])));
+    p.restore();
 }
 
 }  // namespace
@@ -206,27 +218,33 @@ void ReceiveView::paintEvent(QPaintEvent*) {
         QString shown(static_cast<qsizetype>(count), Qt::Uninitialized);
         bool plain = true;
         for (size_t i = 0; i < count; ++i) {
-            char16_t c = m_doc.At(from + i);
-            shown[static_cast<qsizetype>(i)] = Glyph(c);
-            plain = plain && (c >= 0x20 && c < 0x7F);
+            const char16_t c = m_doc.At(from + i);
+            shown[static_cast<qsizetype>(i)] = QChar(c);
+            plain = plain && !IsControl(c);
         }
-        p.setPen(pal.color(group, QPalette::Text));
-        if (plain) {
-            p.drawText(0, y + ascent, shown);
-        } else {
-            // Symbols may come from another font; keep every character in its cell.
-            for (qsizetype i = 0; i < shown.size(); ++i) {
-                p.drawText(static_cast<int>(i) * m_cellWidth, y + ascent, QString(shown[i]));
+        auto drawRun = [&](size_t first, size_t last, const QColor& color) {
+            p.setPen(color);
+            if (plain) {
+                p.drawText(static_cast<int>(first) * m_cellWidth, y + ascent,
+                           shown.mid(static_cast<qsizetype>(first), static_cast<qsizetype>(last - first)));
+                return;
             }
-        }
+            // Mixed rows go cell by cell, so every character keeps its column.
+            for (size_t i = first; i < last; ++i) {
+                const QRect cell(static_cast<int>(i) * m_cellWidth, y, m_cellWidth, m_lineHeight);
+                const char16_t c = shown[static_cast<qsizetype>(i)].unicode();
+                if (IsControl(c)) {
+                    DrawControl(p, cell, c, viewport()->font(), pal.color(group, QPalette::Midlight));
+                } else {
+                    p.drawText(cell.x(), y + ascent, QString(shown[static_cast<qsizetype>(i)]));
+                }
+            }
+        };
+        drawRun(0, count, pal.color(group, QPalette::Text));
         if (a < b) {
-            p.setPen(pal.color(group, QPalette::HighlightedText));
             p.setClipRect(static_cast<int>(a - from) * m_cellWidth, y,
                           static_cast<int>(b - a) * m_cellWidth, m_lineHeight);
-            for (size_t i = a - from; i < b - from; ++i) {
-                p.drawText(static_cast<int>(i) * m_cellWidth, y + ascent,
-                           QString(shown[static_cast<qsizetype>(i)]));
-            }
+            drawRun(a - from, b - from, pal.color(group, QPalette::HighlightedText));
             p.setClipping(false);
         }
     }
