@@ -1,6 +1,8 @@
 #include "app/port_bench_app.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <cstdio>
 
 #include "app/dialog_builder.h"
@@ -16,6 +18,11 @@ int CPortBenchApp::InitInstance(const QStringList& args) {
         ports.push_back(arg.toStdString());
     }
     QApplication::setFont(DialogFont());  // message boxes need the CJK font too
+    // The interface is Chinese whatever the locale: so are Qt's own buttons and menus.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTexts);
+    }
     CPortBenchDlg dlg({.extraPorts = ports});
     dlg.exec();
     return 0;

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QGroupBox>
 #include <QCoreApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -443,6 +444,9 @@ void CPortBenchDlg::keyPressEvent(QKeyEvent* e) {
 }
 
 void CPortBenchDlg::contextMenuEvent(QContextMenuEvent* e) {
+    // The window menu's place: the dialog's background, frames and labels, not its controls.
+    QWidget* under = childAt(e->pos());
+    if (under && !qobject_cast<QGroupBox*>(under) && !qobject_cast<QLabel*>(under)) return;
     QMenu menu(this);
     menu.addSeparator();
     menu.addAction(kAboutItem, this, [this] { OnSysCommand(IDM_ABOUTBOX); });

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
@@ -134,6 +135,11 @@ void ReceiveView::SetSelection(size_t anchor, size_t cursor) {
     m_cursor = std::min(cursor, m_doc.Size());
     EnsureCursorVisible();
     viewport()->update();
+}
+
+void ReceiveView::Paste() {
+    const QString text = QApplication::clipboard()->text();
+    ReplaceSelection({reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())});
 }
 
 void ReceiveView::Copy() const {
@@ -305,8 +311,7 @@ void ReceiveView::keyPressEvent(QKeyEvent* e) {
         Copy();
         ReplaceSelection({});
     } else if (e->matches(QKeySequence::Paste)) {
-        const QString text = QApplication::clipboard()->text();
-        ReplaceSelection({reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())});
+        Paste();
     } else if (e->key() == Qt::Key_Left) {
         size_t to = m_cursor;
         if (!shift && m_anchor != m_cursor) to = SelectionStart();
@@ -348,6 +353,23 @@ void ReceiveView::changeEvent(QEvent* e) {
 }
 
 void ReceiveView::scrollContentsBy(int, int) { viewport()->update(); }
+
+void ReceiveView::contextMenuEvent(QContextMenuEvent* e) {
+    const bool selected = SelectionEnd() > SelectionStart();
+    const bool editable = isEnabled();
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("剪切(&T)"), this, [this] { Copy(); ReplaceSelection({}); })
+        ->setEnabled(selected && editable);
+    menu.addAction(QStringLiteral("复制(&C)"), this, [this] { Copy(); })->setEnabled(selected);
+    menu.addAction(QStringLiteral("粘贴(&P)"), this, [this] { Paste(); })
+        ->setEnabled(editable && !QApplication::clipboard()->text().isEmpty());
+    menu.addAction(QStringLiteral("删除(&D)"), this, [this] { ReplaceSelection({}); })
+        ->setEnabled(selected && editable);
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("全选(&A)"), this, [this] { SetSelection(0, m_doc.Size()); })
+        ->setEnabled(m_doc.Size() > 0);
+    menu.exec(e->globalPos());
+}
 
 void ReceiveView::focusInEvent(QFocusEvent* e) {
     QAbstractScrollArea::focusInEvent(e);

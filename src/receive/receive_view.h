@@ -40,6 +40,7 @@ public:
     void SetSelection(size_t anchor, size_t cursor);
     QString SelectedText() const { return Text(SelectionStart(), SelectionEnd() - SelectionStart()); }
     void Copy() const;
+    void Paste();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -51,6 +52,7 @@ protected:
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
     uint64_t RowsOf(size_t line) const;

@@ -5,6 +5,9 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTimer>
 #include <QScrollBar>
 #include <QTest>
 
@@ -68,6 +71,26 @@ TEST_F(ViewTest, SelectionAndCopyKeepTheExactCharacters) {
     QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
     QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
     EXPECT_EQ(view.SelectedText(), QString("A\x01"));
+}
+
+TEST_F(ViewTest, ItsOwnMenuCopiesAndSelects) {
+    view.Append("abc");
+    QStringList items;
+    QTimer poll;  // picks "select all" once the menu is up
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        for (QAction* a : menu->actions()) items << a->text();
+        menu->actions().last()->trigger();
+        menu->close();
+    });
+    poll.start(5);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(3, 3), view.viewport()->mapToGlobal(QPoint(3, 3)));
+    QApplication::sendEvent(view.viewport(), &event);
+    EXPECT_EQ(items, (QStringList{QStringLiteral("剪切(&T)"), QStringLiteral("复制(&C)"),
+                                  QStringLiteral("粘贴(&P)"), QStringLiteral("删除(&D)"), "",
+                                  QStringLiteral("全选(&A)")}));
+    EXPECT_EQ(view.SelectedText(), "abc");
 }
 
 TEST_F(ViewTest, MouseDragSelects) {
