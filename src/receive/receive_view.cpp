@@ -154,9 +154,11 @@ uint64_t ReceiveView::RowOf(size_t pos) const {
 }
 
 size_t ReceiveView::PositionAt(const QPoint& point) const {
-    const uint64_t top = static_cast<uint64_t>(verticalScrollBar()->value());
-    const uint64_t row = std::min<uint64_t>(top + std::max(0, point.y()) / m_lineHeight,
-                                            m_rowStarts.back() - 1);
+    // Points above or below the view reach rows outside it, so a drag there scrolls.
+    const int64_t top = verticalScrollBar()->value();
+    const int64_t rowsAway = point.y() >= 0 ? point.y() / m_lineHeight : (point.y() + 1) / m_lineHeight - 1;
+    const uint64_t row = static_cast<uint64_t>(
+        std::clamp<int64_t>(top + rowsAway, 0, static_cast<int64_t>(m_rowStarts.back()) - 1));
     const size_t line = static_cast<size_t>(
         std::upper_bound(m_rowStarts.begin(), m_rowStarts.end(), row) - m_rowStarts.begin() - 1);
     const uint64_t column = std::clamp((point.x() + m_cellWidth / 2) / m_cellWidth, 0, m_columns);

@@ -107,6 +107,20 @@ TEST_F(ViewTest, MouseDragSelects) {
     EXPECT_EQ(view.SelectedText(), "234");
 }
 
+TEST_F(ViewTest, DraggingBelowTheViewScrollsIt) {
+    for (int i = 0; i < 200; ++i) view.Append("line\r\n");
+    view.ShowNewestLine();
+    view.verticalScrollBar()->setValue(0);
+    QWidget* vp = view.viewport();
+    QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(2, 2));
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, vp->height() + 40),
+                     vp->mapToGlobal(QPointF(2, vp->height() + 40)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(vp, &move);
+    EXPECT_GT(view.verticalScrollBar()->value(), 0);
+    EXPECT_GT(view.SelectedText().count("line"), 1);
+}
+
 TEST_F(ViewTest, TheUserCanType) {
     view.Append("AB");
     view.setFocus();
