@@ -41,16 +41,27 @@ std::vector<std::string> LogLines(const fs::path& dir) {
     return lines;
 }
 
+// The real dialog on a pseudo-terminal, its port open, logging into a fresh directory.
 struct Dialog {
-    explicit Dialog(PtyPair& pty, const fs::path& logDir)
-        : dlg({.extraPorts = {pty.SlavePath()}, .sysfsRoot = "/nonexistent", .logDirectory = logDir.string()}) {
+    explicit Dialog(const char* logName)
+        : logDir(fs::temp_directory_path() / logName),
+          dlg({.extraPorts = {pty.SlavePath()}, .sysfsRoot = "/nonexistent", .logDirectory = Fresh(logDir)}) {
         dlg.show();
         Click("IDC_BTN_OPEN");
+    }
+    ~Dialog() { fs::remove_all(logDir); }
+    static std::string Fresh(const fs::path& dir) {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        return dir.string();
     }
     template <typename T>
     T* Get(const char* name) { return dlg.findChild<T*>(QString::fromUtf8(name)); }
     void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
     uint64_t Rx() { return Get<QLabel>("IDC_TXT_RXCOUNT")->text().toULongLong(); }
+
+    PtyPair pty;
+    fs::path logDir;
     CPortBenchDlg dlg;
 };
 
@@ -70,11 +81,8 @@ struct StallProbe {
 };
 
 void Flood(bool saving) {
-    const fs::path logDir = fs::temp_directory_path() / "corvala-bench-log";
-    fs::remove_all(logDir);
-    fs::create_directories(logDir);
-    PtyPair pty;
-    Dialog d(pty, logDir);
+    Dialog d("corvala-bench-log");
+    PtyPair& pty = d.pty;
     d.Click("IDC_CHK_TIMESTAMP");
     if (saving) d.Click("IDC_CHK_SAVE");
 
@@ -104,7 +112,7 @@ void Flood(bool saving) {
     }
     // Decode the log: every hex pair outside the stamp lines, in order.
     std::vector<uint8_t> logged;
-    for (const std::string& line : LogLines(logDir)) {
+    for (const std::string& line : LogLines(d.logDir)) {
         if (line.size() > 4 && line[4] == '-') continue;  // a stamp
         for (size_t i = 0; i + 2 < line.size() + 1; i += 3) {
             if (!std::isxdigit(static_cast<unsigned char>(line[i]))) break;
@@ -115,7 +123,6 @@ void Flood(bool saving) {
                 logged.size() == kTotal && Fnv1a(logged.data(), kTotal) == Fnv1a(data.data(), kTotal)
                     ? "matches"
                     : "DIFFERS");
-    fs::remove_all(logDir);
 }
 
 double MicrosPerAppend(ReceiveView& view) {
@@ -144,11 +151,8 @@ void AppendCost() {
 }
 
 void StampAccuracy() {
-    const fs::path logDir = fs::temp_directory_path() / "corvala-bench-stamps";
-    fs::remove_all(logDir);
-    fs::create_directories(logDir);
-    PtyPair pty;
-    Dialog d(pty, logDir);
+    Dialog d("corvala-bench-stamps");
+    PtyPair& pty = d.pty;
     d.Click("IDC_CHK_TIMESTAMP");
     d.Click("IDC_CHK_CHAR_TS");
     QTest::keyClicks(d.Get<QLineEdit>("IDC_EDIT_TRIGGER"), "0D");
@@ -165,7 +169,7 @@ void StampAccuracy() {
     while (d.Rx() < kRecords * 8u) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     device.join();
     std::vector<double> stamps;
-    for (const std::string& line : LogLines(logDir)) {
+    for (const std::string& line : LogLines(d.logDir)) {
         if (line.size() >= 23 && line[4] == '-' && line[19] == '.') {
             stamps.push_back(std::stoi(line.substr(11, 2)) * 3600000.0 +
                              std::stoi(line.substr(14, 2)) * 60000.0 +
@@ -184,7 +188,6 @@ void StampAccuracy() {
                 " (worst off by %.0f ms)\n",
                 stamps.size(), 100.0 * within / std::max<size_t>(1, deviation.size()),
                 deviation.empty() ? 0.0 : deviation.back());
-    fs::remove_all(logDir);
 }
 
 }  // namespace
