@@ -1,5 +1,6 @@
 #include "send/send_text.h"
 
+#include "receive/chunk.h"
 #include "send/multibyte.h"
 
 namespace {
@@ -36,14 +37,10 @@ std::vector<uint8_t> PrepareSendBytes(std::u16string_view text, bool hex,
 }
 
 std::u16string ToHexText(std::u16string_view text, const std::string& charset) {
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    std::u16string out;
-    for (unsigned char b : ToMultiByte(text, charset)) {
-        out += kDigits[b >> 4];
-        out += kDigits[b & 0xF];
-        out += u' ';
-    }
-    return out;
+    const std::string bytes = ToMultiByte(text, charset);
+    const std::string hex =
+        BuildChunk({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, true);
+    return {hex.begin(), hex.end()};
 }
 
 std::u16string ToCharText(std::u16string_view text, const std::string& charset) {
