@@ -20,21 +20,23 @@ std::string ToMultiByte(std::u16string_view text, const std::string& charset) {
     size_t inLeft = in.size() * sizeof(char16_t);
     char* outPtr = out.data();
     size_t outLeft = out.size();
+    auto grow = [&] {
+        const size_t used = out.size() - outLeft;
+        out.resize(out.size() * 2);
+        outPtr = out.data() + used;
+        outLeft = out.size() - used;
+    };
     while (inLeft > 0) {
         if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1)) break;
-        if (errno == E2BIG) {
-            const size_t used = out.size() - outLeft;
-            out.resize(out.size() * 2);
-            outPtr = out.data() + used;
-            outLeft = out.size() - used;
-        } else {
-            // No mapping (or a broken surrogate): write '?' and skip one UTF-16 unit.
-            if (outLeft == 0) continue;  // E2BIG handling grows it on the next round
-            *outPtr++ = '?';
-            --outLeft;
-            inPtr += sizeof(char16_t);
-            inLeft -= std::min(inLeft, sizeof(char16_t));
+        if (errno == E2BIG || outLeft == 0) {
+            grow();
+            continue;
         }
+        // No mapping (or a broken surrogate): write '?' and skip one UTF-16 unit.
+        *outPtr++ = '?';
+        --outLeft;
+        inPtr += sizeof(char16_t);
+        inLeft -= std::min(inLeft, sizeof(char16_t));
     }
     iconv(cd, nullptr, nullptr, &outPtr, &outLeft);  // flush any shift state
     out.resize(out.size() - outLeft);
