@@ -283,23 +283,16 @@ void CPortBenchDlg::ApplyPortState() {
     const bool open = m_bPortOpen;
     m_btnOpen->setText(open ? kCloseCaption : kOpenCaption);
     ShowLamp(open);
-    for (QWidget* w : {static_cast<QWidget*>(m_cbPort), static_cast<QWidget*>(m_cbBaud),
-                       static_cast<QWidget*>(m_cbParity), static_cast<QWidget*>(m_cbDataBits),
-                       static_cast<QWidget*>(m_cbStopBits)}) {
+    // Settings and converters only while closed; sending only while open.
+    for (QWidget* w : std::initializer_list<QWidget*>{m_cbPort, m_cbBaud, m_cbParity, m_cbDataBits,
+                                                      m_cbStopBits, m_btnToStr, m_btnToHex,
+                                                      m_chkConvSend, m_chkConvReceive}) {
         w->setEnabled(!open);
     }
     m_btnSend->setEnabled(open);
-    for (QWidget* w : {static_cast<QWidget*>(m_btnToStr), static_cast<QWidget*>(m_btnToHex),
-                       static_cast<QWidget*>(m_chkConvSend),
-                       static_cast<QWidget*>(m_chkConvReceive)}) {
-        w->setEnabled(!open);
-    }
 }
 
-void CPortBenchDlg::StopReader() {
-    if (m_pReader) m_pReader->Stop();
-    m_pReader.reset();
-}
+void CPortBenchDlg::StopReader() { m_pReader.reset(); }  // the reader stops as it goes
 
 void CPortBenchDlg::PostPortReceived() {
     QCoreApplication::postEvent(this, new QEvent(WM_PORT_RECEIVED));
