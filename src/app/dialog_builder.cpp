@@ -110,6 +110,9 @@ std::map<int, QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& tpl) 
             if (previous) QWidget::setTabOrder(previous, w);
             previous = w;
         }
+        // A control without a cursor of its own would show whatever the dialog shows, such
+        // as the splitter's resize cursor the pointer brought along.
+        if (!w->testAttribute(Qt::WA_SetCursor)) w->setCursor(Qt::ArrowCursor);
         if (c.kind == ControlKind::GroupBox) frames.push_back(w);
         if (c.id != IDC_STATIC) byId[c.id] = w;
     }

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -132,6 +133,7 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     m_btnToHex = Ctl<QPushButton>(c, IDC_BTN_TOHEX);
     m_stRxCount = Ctl<QLabel>(c, IDC_TXT_RXCOUNT);
     m_stTxCount = Ctl<QLabel>(c, IDC_TXT_TXCOUNT);
+    m_layoutHost = std::make_unique<DynamicLayout::QtLayoutHost>(*this, m_layout, c);
 
     // Typing is limited to what the take exchange accepts.
     m_editTrigger->setMaxLength(2);
@@ -167,6 +169,7 @@ void CPortBenchDlg::OnInitDialog() {
     connect(about, &QShortcut::activated, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
     setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
     InitSettingLists();
+    DefineLayout();
     m_chkHexShow->setChecked(true);
     m_chkHexSend->setChecked(true);
     m_editReceive->SetTextLimit(0xFFFFFFFFu);
@@ -303,6 +306,12 @@ void CPortBenchDlg::PostPortHungUp() {
 }
 
 bool CPortBenchDlg::event(QEvent* e) {
+    // The window system asks for the cursor before every move that no button holds.
+    if (e->type() == QEvent::MouseMove && static_cast<QMouseEvent*>(e)->buttons() == Qt::NoButton) {
+        OnSetCursor();
+    }
+    if (m_layoutHost) m_layoutHost->FilterEvent(e);
+    if (e->type() == QEvent::Show || e->type() == QEvent::Move) ApplyMinTrackSize();
     if (e->type() == WM_PORT_RECEIVED) {
         OnPortReceived();
         m_rxMsg.Release();

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "layout/dynamic_layout.h"
+#include "layout/qt_layout_host.h"
 #include "receive/receive_document.h"
 #include "receive/receive_log.h"
 #include "receive/utc_clock.h"
@@ -71,6 +73,9 @@ private:
     void PostPortHungUp() override;
 
     void OnInitDialog();
+    void DefineLayout();
+    void ApplyMinTrackSize();
+    void OnSetCursor();
     void InitSettingLists();
     void ShowLamp(bool open);
     void OnSysCommand(int id);
@@ -125,6 +130,11 @@ private:
     QPushButton* m_btnToHex;
     QLabel* m_stRxCount;
     QLabel* m_stTxCount;
+
+    // The host is declared first: the layout, destroyed first, joins its after-drag thread,
+    // which posts through the host.
+    std::unique_ptr<DynamicLayout::QtLayoutHost> m_layoutHost;
+    DynamicLayout::CDynamicLayout m_layout;
 
     DialogEnvironment m_env;
     std::optional<ReceiveLog> m_fileLog;
