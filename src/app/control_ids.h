@@ -3,6 +3,8 @@
 // Resource and control identifiers of the main dialog.
 enum ControlId : int {
     IDC_STATIC = -1,
+    IDOK = 1,
+    IDC_EDIT_HELP = 1028,  // in the help dialog
     IDC_COMBO_PORT = 1000,
     IDC_COMBO_BAUD = 1001,
     IDC_COMBO_PARITY = 1002,

@@ -13,6 +13,7 @@
 
 #include "app/control_ids.h"
 #include "receive/receive_view.h"
+#include "ui/picture_ex.h"
 
 namespace {
 
@@ -60,6 +61,11 @@ QWidget* Create(const ControlTemplate& c, QWidget& parent) {
         }
         case ControlKind::ReceiveArea:
             return new ReceiveView(&parent);
+        case ControlKind::Picture: {
+            auto* picture = new CPictureEx(&parent);
+            picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+            return picture;
+        }
     }
     return nullptr;
 }
@@ -111,8 +117,11 @@ std::map<int, QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& tpl) 
             previous = w;
         }
         // A control without a cursor of its own would show whatever the dialog shows, such
-        // as the splitter's resize cursor the pointer brought along.
-        if (!w->testAttribute(Qt::WA_SetCursor)) w->setCursor(Qt::ArrowCursor);
+        // as the splitter's resize cursor the pointer brought along. One that lets the mouse
+        // through to the dialog shows the dialog's.
+        if (!w->testAttribute(Qt::WA_SetCursor) && !w->testAttribute(Qt::WA_TransparentForMouseEvents)) {
+            w->setCursor(Qt::ArrowCursor);
+        }
         if (c.kind == ControlKind::GroupBox) frames.push_back(w);
         if (c.id != IDC_STATIC) byId[c.id] = w;
     }

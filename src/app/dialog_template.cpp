@@ -47,7 +47,7 @@ constexpr ControlTemplate kMainControls[] = {
     {IDC_LBL_TX, "IDC_LBL_TX", K::Label, "TX:", 158, 354, 13, 8, 0, nullptr, nullptr},
     {IDC_TXT_RXCOUNT, "IDC_TXT_RXCOUNT", K::Counter, "静态", 185, 339, 74, 8, 0, nullptr, "RX:"},
     {IDC_CHK_CHAR_TS, "IDC_CHK_CHAR_TS", K::CheckBox, "根据字符插入时间戳", 14, 179, 79, 10, kDisabled, nullptr, nullptr},
-    {IDC_LOGO, "IDC_LOGO", K::Bitmap, "", 7, 1, 118, 21, 0, "Corvala", nullptr},
+    {IDC_LOGO, "IDC_LOGO", K::Picture, "", 7, 1, 118, 21, 0, "Corvala", nullptr},
     {IDC_BTN_TOHEX, "IDC_BTN_TOHEX", K::PushButton, "To 16进制", 59, 349, 47, 14, 0, nullptr, nullptr},
     {IDC_BTN_TOSTR, "IDC_BTN_TOSTR", K::PushButton, "To 字符串", 11, 349, 45, 14, 0, nullptr, nullptr},
     {IDC_CHK_CONV_TX, "IDC_CHK_CONV_TX", K::CheckBox, "发送区", 15, 335, 38, 10, 0, nullptr, nullptr},
@@ -56,9 +56,26 @@ constexpr ControlTemplate kMainControls[] = {
     {IDC_BTN_HELP, "IDC_BTN_HELP", K::PushButton, "帮 助", 346, 334, 25, 29, 0, nullptr, nullptr},
     {IDC_GRP_STATS, "IDC_GRP_STATS", K::GroupBox, "统计区", 129, 325, 212, 42, 0, nullptr, nullptr},
 };
+
+constexpr ControlTemplate kHelpControls[] = {
+    {IDC_EDIT_HELP, "IDC_EDIT_HELP", K::MultiLineEdit, "", 7, 7, 251, 193, 0, "帮助", nullptr},
+};
+
+constexpr ControlTemplate kAboutControls[] = {
+    {IDC_STATIC, "aboutIcon", K::Bitmap, "", 11, 17, 21, 21, 0, "Corvala", nullptr},
+    {IDC_STATIC, "aboutName", K::Label, "Corvala", 40, 10, 119, 8, 0, nullptr, nullptr},
+    {IDC_STATIC, "aboutNotice", K::Label, "© 2026 Corvala 开发者  免费软件", 40, 25, 119, 8, 0, nullptr, nullptr},
+    {IDOK, "IDOK", K::PushButton, "确定", 178, 7, 50, 16, 0, nullptr, nullptr},
+    {IDC_STATIC, "aboutContact", K::Label, "问题反馈请访问项目主页", 40, 40, 85, 8, 0, nullptr, nullptr},
+};
 // clang-format on
 
 }  // namespace
 
 const DialogTemplate kMainDialogTemplate{"Corvalav1.0.5 简体中文绿色单文件免费版", 379, 374,
                                          kMainControls};
+
+const DialogTemplate kHelpDialogTemplate{"帮助   作者：Corvala 开发者  反馈：项目主页", 265, 207,
+                                         kHelpControls};
+
+const DialogTemplate kAboutDialogTemplate{"关于 Corvala", 235, 55, kAboutControls};

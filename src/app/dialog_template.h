@@ -15,6 +15,7 @@ enum class ControlKind {
     ReceiveArea,    // a multi-line edit built for floods of received text
     Counter,        // label with a sunken edge
     Bitmap,         // shows an image at the image's own size
+    Picture,        // the animated picture control; mouse input passes to the dialog
 };
 
 enum ControlFlag : unsigned {
@@ -39,3 +40,5 @@ struct DialogTemplate {
 };
 
 extern const DialogTemplate kMainDialogTemplate;
+extern const DialogTemplate kHelpDialogTemplate;
+extern const DialogTemplate kAboutDialogTemplate;

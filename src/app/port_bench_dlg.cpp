@@ -31,6 +31,9 @@
 #include "serial/file_exception.h"
 #include "serial/line_settings.h"
 #include "serial/port_discovery.h"
+#include "ui/about_dlg.h"
+#include "ui/help_dlg.h"
+#include "ui/picture_ex.h"
 
 namespace {
 
@@ -133,6 +136,8 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     m_btnToHex = Ctl<QPushButton>(c, IDC_BTN_TOHEX);
     m_stRxCount = Ctl<QLabel>(c, IDC_TXT_RXCOUNT);
     m_stTxCount = Ctl<QLabel>(c, IDC_TXT_TXCOUNT);
+    m_picLogo = Ctl<CPictureEx>(c, IDC_LOGO);
+    m_logoLink.emplace(*m_picLogo, m_env.openUrl);
     m_layoutHost = std::make_unique<DynamicLayout::QtLayoutHost>(*this, m_layout, c);
 
     // Typing is limited to what the take exchange accepts.
@@ -148,6 +153,7 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     connect(Ctl<QPushButton>(c, IDC_BTN_RESET), &QPushButton::clicked, this,
             &CPortBenchDlg::OnResetCounters);
     connect(m_btnSend, &QPushButton::clicked, this, &CPortBenchDlg::OnSend);
+    connect(Ctl<QPushButton>(c, IDC_BTN_HELP), &QPushButton::clicked, this, &CPortBenchDlg::OnHelp);
     connect(Ctl<QPushButton>(c, IDC_BTN_CLEAR_TX), &QPushButton::clicked, this,
             &CPortBenchDlg::OnClearSend);
     connect(m_chkConvSend, &QCheckBox::clicked, this, [this] { m_chkConvReceive->setChecked(false); });
@@ -173,6 +179,7 @@ void CPortBenchDlg::OnInitDialog() {
     m_chkHexShow->setChecked(true);
     m_chkHexSend->setChecked(true);
     m_editReceive->SetTextLimit(0xFFFFFFFFu);
+    if (m_picLogo->LoadFromResource()) m_picLogo->Present();
 }
 
 void CPortBenchDlg::InitSettingLists() {
@@ -243,7 +250,18 @@ void CPortBenchDlg::SetCounterText(QLabel* label, uint32_t value) {
 
 void CPortBenchDlg::OnSysCommand(int id) {
     if ((id & 0xFFF0) != IDM_ABOUTBOX) return;
-    ShowMessage(this, QStringLiteral("Corvala v1.0.5"));
+    CAboutDlg(this).exec();
+}
+
+void CPortBenchDlg::OnHelp() { HHelpDlg(this).exec(); }
+
+void CPortBenchDlg::OnSetCursor(QPoint pos) {
+    if (!m_logoLink->OnSetCursor(*this, pos)) unsetCursor();
+}
+
+void CPortBenchDlg::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) m_logoLink->OnLButtonDown(e->position().toPoint());
+    QDialog::mousePressEvent(e);
 }
 
 void CPortBenchDlg::OnOpenClose() {
@@ -307,8 +325,9 @@ void CPortBenchDlg::PostPortHungUp() {
 
 bool CPortBenchDlg::event(QEvent* e) {
     // The window system asks for the cursor before every move that no button holds.
-    if (e->type() == QEvent::MouseMove && static_cast<QMouseEvent*>(e)->buttons() == Qt::NoButton) {
-        OnSetCursor();
+    if (e->type() == QEvent::MouseMove) {
+        auto* move = static_cast<QMouseEvent*>(e);
+        if (move->buttons() == Qt::NoButton) OnSetCursor(move->position().toPoint());
     }
     if (m_layoutHost) m_layoutHost->FilterEvent(e);
     if (e->type() == QEvent::Show || e->type() == QEvent::Move) ApplyMinTrackSize();

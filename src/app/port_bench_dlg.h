@@ -18,6 +18,7 @@
 #include "send/multibyte.h"
 #include "serial/my_msg.h"
 #include "serial/serial_reader.h"
+#include "ui/logo_link.h"
 
 class QCheckBox;
 class QComboBox;
@@ -25,6 +26,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class CPictureEx;
 class ReceiveView;
 
 // What the dialog takes from its surroundings; tests replace the parts they control.
@@ -34,6 +36,7 @@ struct DialogEnvironment {
     UtcClock clock = SystemUtcNow;         // for stamps and log file names
     std::string logDirectory{};            // empty: LogDirectory()
     std::string charset = LocaleCharset();  // text is sent in it
+    LogoLink::Opener openUrl = OpenInBrowser;  // a click on the logo
 };
 
 // The main dialog: the whole user interface and the owner of all run-time state. Lives on
@@ -66,6 +69,7 @@ protected:
     bool event(QEvent* e) override;
     void done(int result) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
@@ -75,7 +79,8 @@ private:
     void OnInitDialog();
     void DefineLayout();
     void ApplyMinTrackSize();
-    void OnSetCursor();
+    void OnSetCursor(QPoint pos);
+    void OnHelp();
     void InitSettingLists();
     void ShowLamp(bool open);
     void OnSysCommand(int id);
@@ -130,6 +135,7 @@ private:
     QPushButton* m_btnToHex;
     QLabel* m_stRxCount;
     QLabel* m_stTxCount;
+    CPictureEx* m_picLogo;
 
     // The host is declared first: the layout, destroyed first, joins its after-drag thread,
     // which posts through the host.
@@ -137,6 +143,7 @@ private:
     DynamicLayout::CDynamicLayout m_layout;
 
     DialogEnvironment m_env;
+    std::optional<LogoLink> m_logoLink;
     std::optional<ReceiveLog> m_fileLog;
 
     // Fields.

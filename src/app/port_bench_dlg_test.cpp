@@ -16,6 +16,7 @@
 #include "serial/pty_pair.h"
 #include "serial/ycom_file.h"
 #include "test/message_box_recorder.h"
+#include "test/modal_closer.h"
 #include "test/qt_wait.h"
 
 namespace {
@@ -219,9 +220,9 @@ TEST_F(DialogTest, TheAboutEntryIsInTheContextMenuAndOnAltA) {
     QApplication::sendEvent(&dlg, &event);
     EXPECT_EQ(menuTexts, (QStringList{"", QStringLiteral("关于 Corvala(&A)..")}));
 
-    MessageBoxRecorder boxes;
+    ModalCloser about;
     QTest::keyClick(&dlg, Qt::Key_A, Qt::AltModifier);
-    EXPECT_EQ(boxes.Titles(), QStringList{"Corvala"});
+    EXPECT_EQ(about.Titles(), QStringList{QStringLiteral("关于 Corvala")});
 }
 
 TEST(CommandLine, AnOptionIsRefusedWithStatus2) {

@@ -38,5 +38,3 @@ void CPortBenchDlg::ApplyMinTrackSize() {
     const QSize frame = frameGeometry().size() - size();
     if (minimumSize() != outer - frame) setMinimumSize(outer - frame);
 }
-
-void CPortBenchDlg::OnSetCursor() { unsetCursor(); }
