@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QTest>
 
 #include "app/port_bench_dlg.h"
@@ -28,10 +29,15 @@ protected:
     QRect logo;
 };
 
-TEST_F(LogoLinkTest, TheLogoIsTheLoadedPictureInTheTopLeft) {
+TEST_F(LogoLinkTest, TheLogoIsTheLoadedPictureInTheTopLeftAndReadsAsOne) {
     EXPECT_EQ(logo.size(), QSize(199, 32));
     EXPECT_LT(logo.left(), 20);
     EXPECT_LT(logo.top(), 10);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(
+        dlg.findChild<CPictureEx*>(QStringLiteral("IDC_LOGO")));
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::Graphic);
+    EXPECT_EQ(a->text(QAccessible::Name), "Corvala");
 }
 
 TEST_F(LogoLinkTest, AClickInsideOpensTheHomePageEveryTimeAndOnlyInside) {

@@ -1,5 +1,6 @@
 #include "ui/picture_ex.h"
 
+#include <QAccessibleWidget>
 #include <QFile>
 #include <QPainter>
 #include <chrono>
@@ -20,9 +21,18 @@ uint32_t FrameMilliseconds(uint32_t delay) {
     return delay >= 5 && delay != GifFrameStream::kNoDelay ? delay * 10 : 100;
 }
 
+// A screen reader skips a plain widget; this one is a picture.
+QAccessibleInterface* PictureAccessible(const QString& key, QObject* object) {
+    if (key != QLatin1String("CPictureEx") || !object->isWidgetType()) return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+}
+
 }  // namespace
 
-CPictureEx::CPictureEx(QWidget* parent) : QWidget(parent) {}
+CPictureEx::CPictureEx(QWidget* parent) : QWidget(parent) {
+    static const bool accessible = (QAccessible::installFactory(PictureAccessible), true);
+    (void)accessible;
+}
 
 CPictureEx::~CPictureEx() { Clear(); }
 
