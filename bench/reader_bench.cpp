@@ -13,21 +13,25 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Counts what arrives and releases each batch at once, as the cheapest possible window;
-// or, holding, never releases (a window thread busy elsewhere).
+// Counts what arrives and empties the queue at once, as the cheapest possible window; or,
+// holding, never empties it (a window thread busy elsewhere) and counts notices only.
 class CountingSink : public PortEventSink {
 public:
-    explicit CountingSink(MyMsg& msg, bool hold = false) : m_msg(msg), m_hold(hold) {}
+    explicit CountingSink(RxQueue& queue, bool hold = false) : m_queue(queue), m_hold(hold) {}
     void PostPortReceived() override {
-        m_bytes += static_cast<size_t>(m_msg.m_nLength);
-        ++m_batches;
-        if (!m_hold) m_msg.Release();
+        ++m_notices;
+        if (m_hold) return;
+        while (const MyMsg* m = m_queue.Front()) {
+            m_bytes += static_cast<size_t>(m->m_nLength);
+            ++m_batches;
+            m_queue.Pop();
+        }
     }
     void PostPortHungUp() override {}
-    std::atomic<size_t> m_bytes{0}, m_batches{0};
+    std::atomic<size_t> m_bytes{0}, m_batches{0}, m_notices{0};
 
 private:
-    MyMsg& m_msg;
+    RxQueue& m_queue;
     bool m_hold;
 };
 
@@ -47,9 +51,9 @@ double CpuSeconds() {
 void Throughput() {
     constexpr size_t kTotal = 256u << 20;
     PtyPair pty;
-    MyMsg msg;
-    CountingSink sink(msg);
-    CSerialReader reader(sink, msg, pty.SlavePath(), {115200, 0, 0, 8});
+    RxQueue queue;
+    CountingSink sink(queue);
+    CSerialReader reader(sink, queue, pty.SlavePath(), {115200, 0, 0, 8});
     reader.Start();
     std::vector<uint8_t> chunk(64 * 1024, 0xA5);
     auto start = Clock::now();
@@ -67,9 +71,9 @@ void Throughput() {
 
 void IdleCpu() {
     PtyPair pty;
-    MyMsg msg;
-    CountingSink sink(msg);
-    CSerialReader reader(sink, msg, pty.SlavePath(), {115200, 0, 0, 8});
+    RxQueue queue;
+    CountingSink sink(queue);
+    CSerialReader reader(sink, queue, pty.SlavePath(), {115200, 0, 0, 8});
     reader.Start();
     double cpu0 = CpuSeconds();
     auto start = Clock::now();
@@ -82,13 +86,13 @@ void IdleCpu() {
     std::printf("stop of an idle reader: %.2f ms\n", stopMs);
 }
 
-// Stop while bytes pour in, and while a batch waits for a window that never takes it.
+// Stop while bytes pour in, and while the queue is full of batches the window never takes.
 void StopUnderLoad() {
     for (bool hold : {false, true}) {
         PtyPair pty;
-        MyMsg msg;
-        CountingSink sink(msg, hold);
-        CSerialReader reader(sink, msg, pty.SlavePath(), {115200, 0, 0, 8});
+        RxQueue queue;
+        CountingSink sink(queue, hold);
+        CSerialReader reader(sink, queue, pty.SlavePath(), {115200, 0, 0, 8});
         reader.Start();
         std::atomic<bool> flooding{true};
         std::thread device([&] {
@@ -96,14 +100,16 @@ void StopUnderLoad() {
             while (flooding && pty.Write(chunk, std::chrono::milliseconds(200))) {
             }
         });
-        // Held, the first batch is the only one.
-        while (sink.m_batches < (hold ? 1u : 5u)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // Held, the queue fills and the reader waits for room.
+        while (hold ? queue.Size() < RxQueue::kDefaultCapacity : sink.m_batches < 5u) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         if (!hold) std::this_thread::sleep_for(std::chrono::milliseconds(200));
         const double ms = MillisToStop(reader);
         flooding = false;
         device.join();
         std::printf("stop %s: %.2f ms\n",
-                    hold ? "with a hand-over pending" : "during a flood", ms);
+                    hold ? "with the queue full" : "during a flood", ms);
     }
 }
 

@@ -17,6 +17,7 @@
 #include <QShortcut>
 #include <map>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstring>
 
@@ -160,6 +161,9 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     connect(m_chkConvReceive, &QCheckBox::clicked, this, [this] { m_chkConvSend->setChecked(false); });
     connect(m_btnToHex, &QPushButton::clicked, this, [this] { OnConvert(m_btnToHex, ToHexText); });
     connect(m_btnToStr, &QPushButton::clicked, this, [this] { OnConvert(m_btnToStr, ToCharText); });
+    m_rxCountTimer.setSingleShot(true);
+    m_rxCountTimer.setInterval(16);
+    connect(&m_rxCountTimer, &QTimer::timeout, this, &CPortBenchDlg::ShowRxCount);
     m_cycleTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_cycleTimer, &QTimer::timeout, this, &CPortBenchDlg::OnCycleTick);
     OnInitDialog();
@@ -212,6 +216,7 @@ bool CPortBenchDlg::TakeExchange() {
     const QString intervalRange = QStringLiteral("发送间隔必须是 1 到 4294967295 之间的整数（毫秒）。");
     const QString counterRange = QStringLiteral("计数必须是 0 到 4294967295 之间的整数。");
 
+    if (m_rxCountTimer.isActive()) ShowRxCount();  // the label is what is taken
     // The edit keeps lines apart, not their breaks: a typed line ends in CR LF on the wire.
     m_strSend = m_editSend->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
     m_strReceive = m_editReceive->Snapshot();
@@ -281,7 +286,7 @@ void CPortBenchDlg::OpenPort() {
     const std::string path = m_cbPort->currentText().toStdString();
     try {
         PortEventSink& sink = *this;
-        m_pReader = std::make_unique<CSerialReader>(sink, m_rxMsg, path, line);
+        m_pReader = std::make_unique<CSerialReader>(sink, m_rxQueue, path, line, m_env.clock);
     } catch (const CFileException& e) {
         ShowMessage(this,
                     QStringLiteral("打开%1失败！").arg(QString::fromStdString(e.m_strFileName)),
@@ -333,7 +338,6 @@ bool CPortBenchDlg::event(QEvent* e) {
     if (e->type() == QEvent::Show || e->type() == QEvent::Move) ApplyMinTrackSize();
     if (e->type() == WM_PORT_RECEIVED) {
         OnPortReceived();
-        m_rxMsg.Release();
         return true;
     }
     if (e->type() == WM_PORT_HUNG_UP) {
@@ -344,8 +348,25 @@ bool CPortBenchDlg::event(QEvent* e) {
 }
 
 void CPortBenchDlg::OnPortReceived() {
-    const int length = m_rxMsg.m_nLength;
-    std::string chunk = BuildChunk({m_rxMsg.m_data.data(), static_cast<size_t>(length)},
+    // Every queued batch in order, but for no longer than about half a frame: under a flood
+    // the queue refills as fast as it empties, and the window must still paint and listen.
+    using Clock = std::chrono::steady_clock;
+    const auto until = Clock::now() + std::chrono::milliseconds(8);
+    while (const MyMsg* msg = m_rxQueue.Front()) {
+        HandleBatch(*msg);
+        m_rxQueue.Pop();
+        if (Clock::now() >= until && m_rxQueue.Size() > 0) {
+            PostPortReceived();  // the rest after what else is waiting
+            break;
+        }
+    }
+    FlushLog();
+    if (!m_rxCountTimer.isActive()) m_rxCountTimer.start();
+}
+
+void CPortBenchDlg::HandleBatch(const MyMsg& msg) {
+    const int length = msg.m_nLength;
+    std::string chunk = BuildChunk({msg.m_data.data(), static_cast<size_t>(length)},
                                    m_chkHexShow->isChecked());
     if (m_chkTimestamp->isChecked()) {
         if (m_chkCharTs->isChecked() && m_chkHexShow->isChecked()) {
@@ -353,18 +374,22 @@ void CPortBenchDlg::OnPortReceived() {
             StampAtTrigger(chunk,
                            {reinterpret_cast<const char16_t*>(trigger.utf16()),
                             static_cast<size_t>(trigger.size())},
-                           m_env.clock);
+                           [&msg] { return msg.m_time; });
         } else {
-            StampChunk(chunk, m_env.clock());
+            StampChunk(chunk, msg.m_time);
         }
     }
     if (m_chkSave->isChecked()) {
-        WriteReceiveLog(chunk);
+        QueueLogText(chunk, msg.m_time);
     } else if (!m_chkPause->isChecked()) {
         if (m_chkWrap->isChecked()) chunk += "\r\n";
         AppendToReceiveArea(chunk);
     }
     m_dwRxCount += static_cast<uint32_t>(length);
+}
+
+void CPortBenchDlg::ShowRxCount() {
+    m_rxCountTimer.stop();
     SetCounterText(m_stRxCount, m_dwRxCount);
 }
 
@@ -375,14 +400,30 @@ void CPortBenchDlg::AppendToReceiveArea(const std::string& chunk) {
     }
 }
 
-void CPortBenchDlg::WriteReceiveLog(const std::string& chunk) {
+void CPortBenchDlg::QueueLogText(const std::string& chunk, const UtcTime& arrival) {
+    const UtcTime& day = m_pendingLogDay;
+    if (!m_pendingLog.empty() &&
+        (day.year != arrival.year || day.month != arrival.month || day.day != arrival.day)) {
+        FlushLog();  // a new UTC day: the old day's file gets what belongs to it
+    }
+    if (!m_chkSave->isChecked()) {  // that write failed and saving stopped
+        AppendToReceiveArea(chunk);
+        return;
+    }
+    m_pendingLog += chunk;
+    m_pendingLogDay = arrival;
+}
+
+void CPortBenchDlg::FlushLog() {
+    if (m_pendingLog.empty()) return;
+    const std::string text = std::exchange(m_pendingLog, {});
     std::string error;
-    if (FileLog().Write(chunk, error)) return;
-    // Saving stops as if the box were unticked, and the batch is shown so nothing is lost.
+    if (FileLog().Write(text, m_pendingLogDay, error)) return;
+    // Saving stops as if the box were unticked, and the batches are shown so nothing is lost.
     m_chkSave->setChecked(false);
     OnSaveClicked();
-    AppendToReceiveArea(chunk);
-    // Told after this batch is handed back, so the reader is not held while the box is open.
+    AppendToReceiveArea(text);
+    // Told after the batches are handled, so the reader is not held while the box is open.
     QMetaObject::invokeMethod(
         this,
         [this, error] {
@@ -394,8 +435,7 @@ void CPortBenchDlg::WriteReceiveLog(const std::string& chunk) {
 
 ReceiveLog& CPortBenchDlg::FileLog() {
     if (!m_fileLog) {
-        m_fileLog.emplace(m_env.logDirectory.empty() ? LogDirectory() : m_env.logDirectory,
-                          m_env.clock);
+        m_fileLog.emplace(m_env.logDirectory.empty() ? LogDirectory() : m_env.logDirectory);
     }
     return *m_fileLog;
 }

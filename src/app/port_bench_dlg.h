@@ -16,7 +16,7 @@
 #include "receive/receive_log.h"
 #include "receive/utc_clock.h"
 #include "send/multibyte.h"
-#include "serial/my_msg.h"
+#include "serial/rx_queue.h"
 #include "serial/serial_reader.h"
 #include "ui/logo_link.h"
 
@@ -33,20 +33,21 @@ class ReceiveView;
 struct DialogEnvironment {
     std::vector<std::string> extraPorts{};  // added to the port list after the discovered ones
     std::string sysfsRoot = "/sys";        // where ports are discovered
-    UtcClock clock = SystemUtcNow;         // for stamps and log file names
+    UtcClock clock = SystemUtcNow;         // stamps each batch as it arrives (reader thread)
     std::string logDirectory{};            // empty: LogDirectory()
     std::string charset = LocaleCharset();  // text is sent in it
     LogoLink::Opener openUrl = OpenInBrowser;  // a click on the logo
 };
 
 // The main dialog: the whole user interface and the owner of all run-time state. Lives on
-// the window thread; the only thing another thread touches is the hand-over (m_rxMsg and
+// the window thread; the only thing another thread touches is the hand-over (m_rxQueue and
 // the events the reader posts).
 class CPortBenchDlg : public QDialog, private PortEventSink {
     Q_OBJECT
 
 public:
-    // A batch waits in m_rxMsg. Posted by the reader thread.
+    // Batches wait in m_rxQueue. Posted by the reader thread when the queue turns non-empty,
+    // and by the dialog when it left batches for after a frame.
     static constexpr QEvent::Type WM_PORT_RECEIVED = QEvent::Type(QEvent::User + 101);
     // The open port's device has gone. Posted by the reader thread.
     static constexpr QEvent::Type WM_PORT_HUNG_UP = QEvent::Type(QEvent::User + 102);
@@ -90,9 +91,12 @@ private:
     void ApplyPortState();
     void StopReader();
     void OnPortReceived();
+    void HandleBatch(const MyMsg& msg);
+    void QueueLogText(const std::string& chunk, const UtcTime& arrival);
+    void FlushLog();
+    void ShowRxCount();
     void OnPortHungUp();
     void AppendToReceiveArea(const std::string& chunk);
-    void WriteReceiveLog(const std::string& chunk);
     ReceiveLog& FileLog();  // made on first use: finding the directory touches the disk
     void OnTimestampOrHexShowClicked();
     void OnCharTsClicked();
@@ -145,6 +149,11 @@ private:
     DialogEnvironment m_env;
     std::optional<LogoLink> m_logoLink;
     std::optional<ReceiveLog> m_fileLog;
+    // Log text of the batches handled in this wake-up, all for the day of m_pendingLogDay:
+    // one open, append and close for all of them.
+    std::string m_pendingLog;
+    UtcTime m_pendingLogDay{};
+    QTimer m_rxCountTimer;  // the RX counter is shown at most once a frame
 
     // Fields.
     bool m_bPortOpen = false;
@@ -161,7 +170,7 @@ private:
     // Which exchanged fields code has set since the last exchange (see ShowExchange).
     bool m_bSendSet = true, m_bReceiveSet = true, m_bTriggerSet = true, m_bIntervalSet = true;
 
-    // The reader writes m_rxMsg; it is declared first so it outlives the reader.
-    MyMsg m_rxMsg;
+    // The reader fills m_rxQueue; it is declared first so it outlives the reader.
+    RxQueue m_rxQueue;
     std::unique_ptr<CSerialReader> m_pReader;
 };

@@ -16,6 +16,7 @@
 #include "serial/pty_pair.h"
 #include "test/message_box_recorder.h"
 #include "test/qt_wait.h"
+#include "test/wait_until.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -48,8 +49,8 @@ protected:
         ASSERT_TRUE(pty.Write(bytes));
         ASSERT_TRUE(QtWaitUntil([&] { return rxCount() == before + bytes.size(); }));
     }
-    std::string LogFile() {
-        std::ifstream in(logDir / "rxLOG_2009-03-30.log", std::ios::binary);
+    std::string LogFile(const char* name = "rxLOG_2009-03-30.log") {
+        std::ifstream in(logDir / name, std::ios::binary);
         std::stringstream s;
         s << in.rdbuf();
         return s.str();
@@ -57,11 +58,23 @@ protected:
 
     PtyPair pty;
     fs::path logDir = fs::temp_directory_path() / ("corvala-rx-" + std::to_string(::getpid()));
-    UtcTime now{2009, 3, 30, 8, 5, 7, 45};
+    // Read by the reader thread as each batch arrives.
+    std::atomic<int> day{30}, second{7}, clockReads{0};
     CPortBenchDlg dlg{{.extraPorts = {pty.SlavePath()},
                        .sysfsRoot = "/nonexistent",
-                       .clock = [this] { return now; },
+                       .clock =
+                           [this] {
+                               ++clockReads;
+                               return UtcTime{2009, 3, day, 8, 5, second, 45};
+                           },
                        .logDirectory = logDir.string()}};
+    // Writes a batch and waits until the reader has queued it, without running the window's
+    // event loop: the window has not handled it yet.
+    void Arrive(std::vector<uint8_t> bytes) {
+        const int reads = clockReads;
+        ASSERT_TRUE(pty.Write(bytes));
+        ASSERT_TRUE(WaitUntil([&] { return clockReads > reads; }));
+    }
 };
 
 TEST_F(ReceivePipeline, HexAndTextChunks) {
@@ -101,6 +114,33 @@ TEST_F(ReceivePipeline, TriggerStampAndItsEnableRules) {
     EXPECT_EQ(Get<QLineEdit>("IDC_EDIT_TRIGGER")->text(), "0d");
     Receive({0x0D});
     EXPECT_TRUE(Area().endsWith("05 \r\n2009-03-30 08:05:07.045\r\n\r\r\n"));
+}
+
+TEST_F(ReceivePipeline, ABatchHandledLateShowsWhenItArrived) {
+    Click("IDC_CHK_TIMESTAMP");
+    Arrive({0x41});
+    second = 59;  // the window gets to it much later
+    ASSERT_TRUE(QtWaitUntil([&] { return rxCount() == 1; }));
+    EXPECT_EQ(Area(), "\r\n2009-03-30 08:05:07.045\r\n41 \r\n");
+}
+
+TEST_F(ReceivePipeline, BatchesOfOneWakeUpGoToTheFilesOfTheirOwnDays) {
+    Click("IDC_CHK_SAVE");
+    Arrive({0x41});
+    day = 31;
+    Arrive({0x42});
+    Arrive({0x43});
+    ASSERT_TRUE(QtWaitUntil([&] { return rxCount() == 3; }));
+    EXPECT_EQ(LogFile(), "41 ");
+    EXPECT_EQ(LogFile("rxLOG_2009-03-31.log"), "42 43 ");
+}
+
+TEST_F(ReceivePipeline, AnExchangeRightAfterABatchKeepsItsCount) {
+    Arrive({0x41, 0x42});
+    QCoreApplication::sendPostedEvents(&dlg);  // handled; the counter is not shown yet
+    ASSERT_TRUE(dlg.TakeExchange());
+    Arrive({0x43});
+    ASSERT_TRUE(QtWaitUntil([&] { return rxCount() == 3; }));
 }
 
 TEST_F(ReceivePipeline, PauseDropsChunksButCounts) {

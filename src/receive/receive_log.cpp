@@ -9,8 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
-ReceiveLog::ReceiveLog(std::string directory, UtcClock clock)
-    : m_directory(std::move(directory)), m_clock(std::move(clock)) {
+ReceiveLog::ReceiveLog(std::string directory) : m_directory(std::move(directory)) {
     if (!m_directory.empty() && m_directory.back() != '/') m_directory += '/';
 }
 
@@ -20,14 +19,14 @@ std::string ReceiveLog::FileNameFor(const UtcTime& t) const {
     return m_directory + name;
 }
 
-bool ReceiveLog::Write(std::string_view chunk, std::string& error) const {
+bool ReceiveLog::Write(std::string_view text, const UtcTime& day, std::string& error) const {
     std::string bytes;
-    bytes.reserve(chunk.size() + chunk.size() / 16);
-    for (char c : chunk) {
+    bytes.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
         if (c == '\n') bytes += '\r';
         bytes += c;
     }
-    const std::string path = FileNameFor(m_clock());
+    const std::string path = FileNameFor(day);
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     bool ok = fd >= 0;
     for (size_t done = 0; ok && done < bytes.size();) {

@@ -6,22 +6,22 @@
 #include "receive/utc_clock.h"
 
 // The daily receive log: rxLOG_YYYY-MM-DD.log (UTC date) in one directory. Each Write opens
-// the day's file for appending, writes one chunk and closes it, so other programs can read
-// it while logging goes on. Window thread only.
+// the day's file for appending, writes and closes it, so other programs can read it while
+// logging goes on. Window thread only.
 class ReceiveLog {
 public:
-    ReceiveLog(std::string directory, UtcClock clock);
+    explicit ReceiveLog(std::string directory);
 
-    // Writes the Latin-1 `chunk` byte for byte, a line feed as CR LF. False, with the file
-    // name and the system's reason in `error`, when the file cannot be opened or written.
-    bool Write(std::string_view chunk, std::string& error) const;
+    // Writes the Latin-1 `text` byte for byte, a line feed as CR LF, to the file of `day`.
+    // False, with the file name and the system's reason in `error`, when the file cannot be
+    // opened or written.
+    bool Write(std::string_view text, const UtcTime& day, std::string& error) const;
 
     std::string FileNameFor(const UtcTime& t) const;
     const std::string& Directory() const { return m_directory; }
 
 private:
     std::string m_directory;  // ends with '/'
-    UtcClock m_clock;
 };
 
 // Where logs go: the executable's directory (ending with '/'), or, where that directory is

@@ -30,35 +30,35 @@ protected:
     }
     fs::path dir = fs::temp_directory_path() / ("corvala-log-" + std::to_string(::getpid()));
     UtcTime now{2009, 3, 30, 12, 0, 0, 250};
-    ReceiveLog log{dir.string(), [this] { return now; }};
+    ReceiveLog log{dir.string()};
 };
 
 TEST_F(LogTest, BatchesFollowEachOtherWithoutSeparators) {
     std::string error;
-    ASSERT_TRUE(log.Write("41 42 ", error));
-    ASSERT_TRUE(log.Write("43 ", error));
+    ASSERT_TRUE(log.Write("41 42 ", now, error));
+    ASSERT_TRUE(log.Write("43 ", now, error));
     EXPECT_EQ(Read("rxLOG_2009-03-30.log"), "41 42 43 ");
 }
 
 TEST_F(LogTest, LineFeedsBecomeCrLfAndZeroBytesAreKept) {
     std::string error;
-    ASSERT_TRUE(log.Write("Hi\r\n", error));
-    ASSERT_TRUE(log.Write("A\0B\xFF"s, error));
+    ASSERT_TRUE(log.Write("Hi\r\n", now, error));
+    ASSERT_TRUE(log.Write("A\0B\xFF"s, now, error));
     EXPECT_EQ(Read("rxLOG_2009-03-30.log"), "Hi\r\r\nA\0B\xFF"s);
 }
 
 TEST_F(LogTest, AStampedBatchLandsByteForByte) {
     std::string error;
-    ASSERT_TRUE(log.Write("\r\n2009-03-30 12:00:00.250\r\n41 \r\n", error));
+    ASSERT_TRUE(log.Write("\r\n2009-03-30 12:00:00.250\r\n41 \r\n", now, error));
     EXPECT_EQ(Read("rxLOG_2009-03-30.log"), "\r\r\n2009-03-30 12:00:00.250\r\r\n41 \r\r\n");
 }
 
 TEST_F(LogTest, EachUtcDayHasItsOwnFileAndOldFilesGrow) {
     std::ofstream(dir / "rxLOG_2009-03-31.log", std::ios::binary) << "old";
     std::string error;
-    ASSERT_TRUE(log.Write("41 ", error));
+    ASSERT_TRUE(log.Write("41 ", now, error));
     now = {2009, 3, 31, 0, 0, 0, 1};
-    ASSERT_TRUE(log.Write("42 ", error));
+    ASSERT_TRUE(log.Write("42 ", now, error));
     EXPECT_EQ(Read("rxLOG_2009-03-30.log"), "41 ");
     EXPECT_EQ(Read("rxLOG_2009-03-31.log"), "old42 ");
 }
@@ -66,15 +66,15 @@ TEST_F(LogTest, EachUtcDayHasItsOwnFileAndOldFilesGrow) {
 TEST_F(LogTest, AFailedWriteNamesTheFileAndTheReason) {
     if (geteuid() == 0) {
         // root writes anywhere; a missing directory fails for everyone
-        ReceiveLog missing((dir / "gone").string(), [this] { return now; });
+        ReceiveLog missing((dir / "gone").string());
         std::string error;
-        EXPECT_FALSE(missing.Write("41 ", error));
+        EXPECT_FALSE(missing.Write("41 ", now, error));
         EXPECT_NE(error.find("gone/rxLOG_2009-03-30.log: "), std::string::npos) << error;
         return;
     }
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
     std::string error;
-    EXPECT_FALSE(log.Write("41 ", error));
+    EXPECT_FALSE(log.Write("41 ", now, error));
     EXPECT_NE(error.find("rxLOG_2009-03-30.log: "), std::string::npos) << error;
 }
 

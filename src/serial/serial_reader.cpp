@@ -6,12 +6,11 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <system_error>
 
-CSerialReader::CSerialReader(PortEventSink& sink, MyMsg& rxMsg, const std::string& path,
-                             const LineSettings& line)
-    : m_sink(sink), m_rxMsg(rxMsg), m_strPort(path),
+CSerialReader::CSerialReader(PortEventSink& sink, RxQueue& queue, const std::string& path,
+                             const LineSettings& line, UtcClock clock)
+    : m_sink(sink), m_rxQueue(queue), m_clock(std::move(clock)), m_strPort(path),
       m_pFile(std::make_unique<YCOMFile>(path, line)) {
     m_stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_stopFd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
@@ -30,15 +29,14 @@ void CSerialReader::Stop() {
     m_stopRequested = true;
     const uint64_t one = 1;
     [[maybe_unused]] ssize_t n = write(m_stopFd, &one, sizeof one);
-    m_rxMsg.WakeWaiters();
+    m_rxQueue.WakeWaiters();
     if (m_thread.joinable()) m_thread.join();
     m_pFile.reset();
 }
 
 void CSerialReader::ReaderThreadProc() {
-    uint8_t buffer[kReadSize];
     YCOMFile& file = *m_pFile;
-    while (m_rxMsg.WaitFree(m_stopRequested)) {
+    while (MyMsg* slot = m_rxQueue.WaitFree(m_stopRequested)) {
         pollfd fds[2] = {{file.Fd(), POLLIN, 0}, {m_stopFd, POLLIN, 0}};
         if (poll(fds, 2, -1) < 0) {
             if (errno == EINTR) continue;
@@ -46,12 +44,11 @@ void CSerialReader::ReaderThreadProc() {
         }
         if (fds[1].revents) break;
 
-        uint32_t n = file.ReadComm(buffer, kReadSize, m_stopFd);
+        uint32_t n = file.ReadComm(slot->m_data.data(), kReadSize, m_stopFd);
         if (n > 0) {
-            std::memcpy(m_rxMsg.m_data.data(), buffer, n);
-            m_rxMsg.m_nLength = static_cast<int>(n);
-            m_rxMsg.Publish();
-            m_sink.PostPortReceived();
+            slot->m_time = m_clock();  // when it arrived, however late the window gets to it
+            slot->m_nLength = static_cast<int>(n);
+            if (m_rxQueue.Push()) m_sink.PostPortReceived();
         }
         // Woken with nothing to read means the line is gone, even where no errno says so.
         if (file.HungUp() ||

@@ -5,15 +5,16 @@
 #include <string>
 #include <thread>
 
+#include "receive/utc_clock.h"
 #include "serial/line_settings.h"
-#include "serial/my_msg.h"
+#include "serial/rx_queue.h"
 #include "serial/ycom_file.h"
 
 // What the reader needs of the window side. Both calls come from the reader thread and must
 // only post a notification; the window handles it on its own thread.
 class PortEventSink {
 public:
-    // The rx record holds a new batch; the window handles it, then calls Release() on it.
+    // A batch went into the empty rx queue; the window handles every queued batch.
     virtual void PostPortReceived() = 0;
     // The device has gone; the reader has stopped reading and will not call again.
     virtual void PostPortHungUp() = 0;
@@ -26,16 +27,17 @@ protected:
 // window thread (opening the port, so it may throw CFileException), started once, stopped
 // once; a new record is made to open the port again.
 //
-// Stop is cooperative: every wait of the worker (the port, a burst, a pending hand-over) is
-// woken by the stop request, so Stop returns within milliseconds. After Stop the worker no
-// longer touches the sink, the rx record or the device, and the port is closed.
+// Stop is cooperative: every wait of the worker (the port, a burst, a full queue) is woken
+// by the stop request, so Stop returns within milliseconds. After Stop the worker no longer
+// touches the sink, the queue or the device, and the port is closed; what it queued stays.
 class CSerialReader {
 public:
     static constexpr int kReadSize = MyMsg::kCapacity;
 
-    // `sink` and `rxMsg` are not owned and must outlive the reader.
-    CSerialReader(PortEventSink& sink, MyMsg& rxMsg, const std::string& path,
-                  const LineSettings& line);
+    // `sink` and `queue` are not owned and must outlive the reader. `clock` stamps each
+    // batch when its read completes, on the reader thread.
+    CSerialReader(PortEventSink& sink, RxQueue& queue, const std::string& path,
+                  const LineSettings& line, UtcClock clock = SystemUtcNow);
     ~CSerialReader();  // stops the worker if it still runs
     CSerialReader(const CSerialReader&) = delete;
     CSerialReader& operator=(const CSerialReader&) = delete;
@@ -53,7 +55,8 @@ private:
     void ReaderThreadProc();
 
     PortEventSink& m_sink;
-    MyMsg& m_rxMsg;
+    RxQueue& m_rxQueue;
+    UtcClock m_clock;
     std::string m_strPort;
     std::unique_ptr<YCOMFile> m_pFile;
     int m_stopFd = -1;  // eventfd; readable means "stop"
