@@ -348,10 +348,11 @@ bool CPortBenchDlg::event(QEvent* e) {
 }
 
 void CPortBenchDlg::OnPortReceived() {
-    // Every queued batch in order, but for no longer than about half a frame: under a flood
-    // the queue refills as fast as it empties, and the window must still paint and listen.
+    // Every queued batch in order, but for no longer than a quarter of a frame: under a
+    // flood the queue refills as fast as it empties, and the window must still paint and
+    // listen.
     using Clock = std::chrono::steady_clock;
-    const auto until = Clock::now() + std::chrono::milliseconds(8);
+    const auto until = Clock::now() + std::chrono::milliseconds(4);
     while (const MyMsg* msg = m_rxQueue.Front()) {
         HandleBatch(*msg);
         m_rxQueue.Pop();

@@ -6,28 +6,61 @@
 #include <string_view>
 #include <vector>
 
-// Characters in append-only blocks: one byte each while every character is Latin-1 (all that
-// the receive path produces), two once a wider one arrives (a typed Chinese character, the
-// save notice). Appending never moves or changes what is stored, so a snapshot of a prefix
-// stays valid while the store grows. Not thread-safe; window thread only.
-class TextStore {
+// Append-only bytes in 1 MiB blocks, shared by every version of one receive text: what is
+// written never moves or changes, so a version that refers to it stays valid.
+class ByteArena {
 public:
-    explicit TextStore(bool wide) : m_wide(wide) {}
-    void AppendLatin1(std::string_view text);
-    void AppendUtf16(std::u16string_view text);  // only on a wide store
-    size_t Size() const { return m_size; }
-    bool Wide() const { return m_wide; }
-    char16_t At(size_t i) const;
-    std::u16string Mid(size_t pos, size_t count) const;
+    uint64_t Size() const { return m_size; }
+    uint64_t Append(const void* data, size_t n);  // returns where the bytes start
+    uint8_t At(uint64_t offset) const {
+        return m_blocks[offset / kBlockBytes][offset % kBlockBytes];
+    }
     size_t MemoryBytes() const { return m_blocks.size() * kBlockBytes; }
 
 private:
     static constexpr size_t kBlockBytes = 1 << 20;
-    uint8_t* Slot(size_t i) const;
-
     std::vector<std::unique_ptr<uint8_t[]>> m_blocks;
+    uint64_t m_size = 0;
+};
+
+// A text as a table of pieces over a ByteArena. Received hex text is the bulk of what the
+// receive area holds, so every run of "XX " (two upper-case hex digits and a space) in
+// appended Latin-1 text is kept as one byte per pair and spelled out when read; other text
+// is kept as Latin-1, one byte a character, or UTF-16 where a character needs it. The
+// characters read back are exactly the ones appended. Window thread only.
+class TextStore {
+public:
+    explicit TextStore(std::shared_ptr<ByteArena> arena = std::make_shared<ByteArena>());
+
+    void AppendLatin1(std::string_view text);
+    void AppendUtf16(std::u16string_view text);
+    // Appends characters [from, to) of `source`, which shares this store's arena, without
+    // copying what it can refer to.
+    void AppendRange(const TextStore& source, size_t from, size_t to);
+
+    size_t Size() const { return m_size; }
+    char16_t At(size_t i) const;
+    std::u16string Mid(size_t pos, size_t count) const;
+    const std::shared_ptr<ByteArena>& Arena() const { return m_arena; }
+    size_t MemoryBytes() const;  // the pieces, and the arena whoever else shares it
+
+private:
+    enum Kind : uint8_t { kLatin1, kUtf16, kHex };
+    struct Piece {
+        uint64_t charStart;
+        uint64_t byteStart : 62;
+        uint64_t kind : 2;
+    };
+    static constexpr size_t kCharsPerHexByte = 3;
+
+    void AddPiece(Kind kind, uint64_t byteStart, size_t chars);
+    size_t PieceOf(size_t i) const;  // the piece holding character i
+    size_t PieceEnd(size_t p) const;
+
+    std::shared_ptr<ByteArena> m_arena;
+    std::vector<Piece> m_pieces;
     size_t m_size = 0;
-    bool m_wide;
+    mutable size_t m_lastPiece = 0;  // reads are mostly in order: start looking here
 };
 
 // The first `Size()` characters of a store, frozen: what a take exchange copies out of the
@@ -54,8 +87,9 @@ private:
 };
 
 // The receive area's text and where its lines start. "\r\n", a lone "\n" and a lone "\r"
-// each end a line. Appending costs O(appended text) however much is stored; any other
-// edit builds a new store, leaving earlier snapshots untouched. Window thread only.
+// each end a line. Appending costs O(appended text) however much is stored; an edit costs
+// O(edited text + pieces + lines after it), never a copy of the text, and leaves earlier
+// snapshots untouched. Window thread only.
 class ReceiveDocument {
 public:
     ReceiveDocument();
@@ -77,7 +111,9 @@ public:
     size_t LineOf(size_t pos) const;
 
 private:
-    void IndexFrom(size_t from);
+    // Line starts for characters [pos, pos + inserted), which replaced `removed` others.
+    void Reindex(size_t pos, size_t inserted, size_t removed);
+    bool StartsLine(size_t s) const;
 
     std::shared_ptr<TextStore> m_store;
     std::vector<uint64_t> m_lineStarts;

@@ -102,21 +102,26 @@ void ReceiveView::Append(std::string_view latin1) {
     IndexRowsFrom(lastLine);
     m_anchor = m_cursor = m_doc.Size();
     if (!m_repaintTimer.isActive()) m_repaintTimer.start();
-    if (QAccessible::isActive()) {
-        QAccessibleTextInsertEvent event(this, static_cast<int>(std::min<size_t>(oldSize, INT_MAX)),
-                                         Text(oldSize, latin1.size()));
-        QAccessible::updateAccessibility(&event);
-    }
+    if (!m_unannounced) m_unannounced = oldSize;
 }
 
 void ReceiveView::ShowNewestLine() {
     m_repaintTimer.stop();
+    // One insertion a frame for assistive tools, however many batches came.
+    if (m_unannounced && QAccessible::isActive() && *m_unannounced < m_doc.Size()) {
+        const size_t from = *m_unannounced;
+        QAccessibleTextInsertEvent event(this, static_cast<int>(std::min<size_t>(from, INT_MAX)),
+                                         Text(from, m_doc.Size() - from));
+        QAccessible::updateAccessibility(&event);
+    }
+    m_unannounced.reset();
     UpdateScrollRange();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
 }
 
 void ReceiveView::SetText(const ReceiveText& text) {
+    m_unannounced.reset();  // the whole text is announced as updated
     m_doc.SetText(text);
     m_anchor = m_cursor = 0;
     IndexRowsFrom(0);

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -74,7 +75,8 @@ private:
     size_t m_anchor = 0;
     size_t m_cursor = 0;
     uint64_t m_textLimit = 30000;  // an edit's default; the dialog lifts it
-    // Appends repaint, and move the scroll bar, at most once a frame: a flood brings
-    // thousands of batches a second.
+    // Appends repaint, move the scroll bar and tell assistive tools at most once a frame: a
+    // flood brings thousands of batches a second.
     QTimer m_repaintTimer;
+    std::optional<size_t> m_unannounced;  // where the text not yet announced begins
 };
