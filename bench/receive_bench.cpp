@@ -1,4 +1,6 @@
-// The receive pipeline under load, through the real dialog (offscreen) and a pseudo-terminal.
+// The receive pipeline under load, through the real dialog and a pseudo-terminal: on the
+// display in DISPLAY (run it under Xvfb with QT_QPA_PLATFORM=xcb to measure what a user
+// gets, painting included), offscreen otherwise.
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -15,6 +17,12 @@
 #include <random>
 #include <sstream>
 #include <thread>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include "app/dialog_builder.h"
 #include "app/port_bench_dlg.h"
@@ -80,34 +88,48 @@ struct StallProbe {
     Clock::duration worst{};
 };
 
-void Flood(bool saving) {
-    Dialog d("corvala-bench-log");
-    PtyPair& pty = d.pty;
-    d.Click("IDC_CHK_TIMESTAMP");
-    if (saving) d.Click("IDC_CHK_SAVE");
+enum class Mode { HexStamps, Text, Saving };
 
-    constexpr size_t kTotal = 32u << 20;
-    std::vector<uint8_t> data(kTotal);
+constexpr size_t kTotal = 64u << 20;
+
+std::vector<uint8_t> RandomBytes(size_t n) {
+    std::vector<uint8_t> data(n);
     std::mt19937 random(7);
     for (uint8_t& b : data) b = static_cast<uint8_t>(random());
+    return data;
+}
+
+void WriteAll(PtyPair& pty, const std::vector<uint8_t>& data) {
+    for (size_t at = 0; at < data.size(); at += 4096) pty.Write({data.data() + at, 4096});
+}
+
+void Flood(Mode mode, const std::vector<uint8_t>& data) {
+    Dialog d("corvala-bench-log");
+    PtyPair& pty = d.pty;
+    if (!QTest::qWaitForWindowExposed(&d.dlg)) std::printf("the window was never shown\n");
+    if (mode == Mode::Text) d.Click("IDC_CHK_HEXSHOW");
+    if (mode != Mode::Text) d.Click("IDC_CHK_TIMESTAMP");
+    if (mode == Mode::Saving) d.Click("IDC_CHK_SAVE");
+
     StallProbe probe;
     const auto start = Clock::now();
-    std::thread device([&] {
-        for (size_t at = 0; at < kTotal; at += 4096) pty.Write({data.data() + at, 4096});
-    });
-    while (d.Rx() < kTotal) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    std::thread device([&] { WriteAll(pty, data); });
+    while (d.Rx() < data.size()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     device.join();
 
+    const char* name = mode == Mode::HexStamps ? "hex display + stamps"
+                       : mode == Mode::Text    ? "text display"
+                                               : "saving, hex + stamps";
     auto* view = d.Get<ReceiveView>("IDC_EDIT_RX");
-    std::printf("%s flood, hex + plain stamps: %.1f MB/s (%zu MB in %.2f s), RX counter %llu of %zu,"
-                " worst window-thread gap %.1f ms\n",
-                saving ? "saving" : "display", kTotal / 1e6 / seconds, kTotal >> 20, seconds,
-                static_cast<unsigned long long>(d.Rx()), kTotal,
+    std::printf("%-22s %6.1f MB/s (%zu MB in %.2f s), RX counter %llu of %zu, worst window-thread"
+                " stall %.1f ms",
+                name, data.size() / 1e6 / seconds, data.size() >> 20, seconds,
+                static_cast<unsigned long long>(d.Rx()), data.size(),
                 std::chrono::duration<double, std::milli>(probe.worst).count());
-    if (!saving) {
-        std::printf("  receive area: %.2f bytes of memory per received byte (%zu characters)\n",
-                    static_cast<double>(view->MemoryBytes()) / kTotal, view->Length());
+    if (mode != Mode::Saving) {
+        std::printf(", %.2f bytes of memory per received byte\n",
+                    static_cast<double>(view->MemoryBytes()) / data.size());
         return;
     }
     // Decode the log: every hex pair outside the stamp lines, in order.
@@ -119,10 +141,37 @@ void Flood(bool saving) {
             logged.push_back(static_cast<uint8_t>(std::stoi(line.substr(i, 2), nullptr, 16)));
         }
     }
-    std::printf("  log holds %zu bytes, checksum %s\n", logged.size(),
-                logged.size() == kTotal && Fnv1a(logged.data(), kTotal) == Fnv1a(data.data(), kTotal)
+    std::printf(", log holds %zu bytes, checksum %s\n", logged.size(),
+                logged.size() == data.size() &&
+                        Fnv1a(logged.data(), data.size()) == Fnv1a(data.data(), data.size())
                     ? "matches"
                     : "DIFFERS");
+}
+
+// The same flood into a fresh pseudo-terminal read by cat: what the pty itself carries.
+void CatCeiling(const std::vector<uint8_t>& data) {
+    PtyPair pty;
+    const pid_t cat = fork();
+    if (cat == 0) {
+        const int port = open(pty.SlavePath().c_str(), O_RDONLY | O_NOCTTY);
+        termios raw{};
+        tcgetattr(port, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(port, TCSANOW, &raw);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(port, 0);
+        dup2(null, 1);
+        execlp("cat", "cat", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    while (!pty.PortInUse()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // raw mode set
+    const auto start = Clock::now();
+    WriteAll(pty, data);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    kill(cat, SIGTERM);
+    waitpid(cat, nullptr, 0);
+    std::printf("%-22s %6.1f MB/s (the same pty read by cat)\n", "ceiling", data.size() / 1e6 / seconds);
 }
 
 double MicrosPerAppend(ReceiveView& view) {
@@ -193,11 +242,17 @@ void StampAccuracy() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setFont(DialogFont());
-    Flood(false);
-    Flood(true);
+    std::printf("platform: %s, %zu MB of random bytes per flood\n",
+                qPrintable(QGuiApplication::platformName()), kTotal >> 20);
+    const std::vector<uint8_t> data = RandomBytes(kTotal);
+    CatCeiling(data);
+    Flood(Mode::HexStamps, data);
+    Flood(Mode::Text, data);
+    Flood(Mode::Saving, data);
+    CatCeiling(data);
     AppendCost();
     StampAccuracy();
     return 0;

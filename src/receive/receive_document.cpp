@@ -186,8 +186,52 @@ std::u16string TextStore::Mid(size_t pos, size_t count) const {
     pos = std::min(pos, m_size);
     count = std::min(count, m_size - pos);
     std::u16string out(count, u'\0');
-    for (size_t i = 0; i < count; ++i) out[i] = At(pos + i);
+    CopyTo(out.data(), pos, count);
     return out;
+}
+
+void TextStore::CopyTo(char16_t* out, size_t pos, size_t count) const {
+    // Piece by piece, and within a piece block by block: no lookup per character.
+    for (const size_t end = pos + count; pos < end;) {
+        const size_t p = PieceOf(pos);
+        const Piece& piece = m_pieces[p];
+        size_t n = std::min(PieceEnd(p), end) - pos;
+        const size_t offset = pos - piece.charStart;
+        pos += n;
+        if (piece.kind == kHex) {
+            auto spell = [&](size_t i) -> char16_t {
+                const uint8_t b = m_arena->At(piece.byteStart + i / kCharsPerHexByte);
+                const size_t r = i % kCharsPerHexByte;
+                return r == 0 ? kDigits[b >> 4] : r == 1 ? kDigits[b & 0xF] : u' ';
+            };
+            size_t i = offset;
+            for (; n > 0 && i % kCharsPerHexByte != 0; --n) *out++ = spell(i++);  // a cut pair
+            for (uint64_t at = piece.byteStart + i / kCharsPerHexByte; n >= kCharsPerHexByte;) {
+                const auto [bytes, length] = m_arena->Run(at, n / kCharsPerHexByte);
+                for (size_t k = 0; k < length; ++k) {
+                    *out++ = kDigits[bytes[k] >> 4];
+                    *out++ = kDigits[bytes[k] & 0xF];
+                    *out++ = u' ';
+                }
+                at += length;
+                n -= length * kCharsPerHexByte;
+                i += length * kCharsPerHexByte;
+            }
+            for (; n > 0; --n) *out++ = spell(i++);  // a pair cut at the end
+            continue;
+        }
+        const size_t width = piece.kind == kUtf16 ? 2 : 1;
+        for (uint64_t at = piece.byteStart + width * offset; n > 0;) {
+            const auto [bytes, length] = m_arena->Run(at, width * n);
+            if (width == 1) {
+                for (size_t k = 0; k < length; ++k) *out++ = bytes[k];
+            } else {
+                for (size_t k = 0; k + 1 < length; k += 2) *out++ = static_cast<char16_t>(bytes[k] | bytes[k + 1] << 8);
+            }
+            at += length;
+            n -= length / width;
+        }
+    }
 }
 
 ReceiveText ReceiveText::FromUtf16(std::u16string_view text) {

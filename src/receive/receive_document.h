@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Append-only bytes in 1 MiB blocks, shared by every version of one receive text: what is
@@ -14,6 +15,11 @@ public:
     uint64_t Append(const void* data, size_t n);  // returns where the bytes start
     uint8_t At(uint64_t offset) const {
         return m_blocks[offset / kBlockBytes][offset % kBlockBytes];
+    }
+    // The bytes from `offset` to the end of its block (at most `max`), all in one place.
+    std::pair<const uint8_t*, size_t> Run(uint64_t offset, size_t max) const {
+        return {m_blocks[offset / kBlockBytes].get() + offset % kBlockBytes,
+                std::min<size_t>(max, kBlockBytes - offset % kBlockBytes)};
     }
     size_t MemoryBytes() const { return m_blocks.size() * kBlockBytes; }
 
@@ -41,6 +47,8 @@ public:
     size_t Size() const { return m_size; }
     char16_t At(size_t i) const;
     std::u16string Mid(size_t pos, size_t count) const;
+    // Writes characters [pos, pos + count), which must exist, to `out`.
+    void CopyTo(char16_t* out, size_t pos, size_t count) const;
     const std::shared_ptr<ByteArena>& Arena() const { return m_arena; }
     size_t MemoryBytes() const;  // the pieces, and the arena whoever else shares it
 
@@ -103,6 +111,7 @@ public:
     size_t Size() const { return m_store->Size(); }
     char16_t At(size_t i) const { return m_store->At(i); }
     std::u16string Mid(size_t pos, size_t count) const { return m_store->Mid(pos, count); }
+    void CopyTo(char16_t* out, size_t pos, size_t count) const { m_store->CopyTo(out, pos, count); }
     size_t MemoryBytes() const;
 
     size_t LineCount() const { return m_lineStarts.size(); }

@@ -62,8 +62,11 @@ size_t ReceiveView::MemoryBytes() const {
 }
 
 QString ReceiveView::Text(size_t pos, size_t count) const {
-    std::u16string s = m_doc.Mid(pos, count);
-    return QString(reinterpret_cast<const QChar*>(s.data()), static_cast<qsizetype>(s.size()));
+    pos = std::min(pos, m_doc.Size());
+    count = std::min(count, m_doc.Size() - pos);
+    QString text(static_cast<qsizetype>(count), Qt::Uninitialized);
+    m_doc.CopyTo(reinterpret_cast<char16_t*>(text.data()), pos, count);
+    return text;
 }
 
 uint64_t ReceiveView::RowsOf(size_t line) const {
@@ -107,9 +110,13 @@ void ReceiveView::Append(std::string_view latin1) {
 
 void ReceiveView::ShowNewestLine() {
     m_repaintTimer.stop();
-    // One insertion a frame for assistive tools, however many batches came.
+    // One insertion a frame for assistive tools, however many batches came, and only the
+    // newest of a flood: no one listens to megabytes of it, and sending them over the bus
+    // would slow the flood for everyone. The whole text stays readable through the
+    // accessible text interface.
+    constexpr size_t kMaxAnnounced = 16 * 1024;
     if (m_unannounced && QAccessible::isActive() && *m_unannounced < m_doc.Size()) {
-        const size_t from = *m_unannounced;
+        const size_t from = std::max(*m_unannounced, m_doc.Size() - std::min(m_doc.Size(), kMaxAnnounced));
         QAccessibleTextInsertEvent event(this, static_cast<int>(std::min<size_t>(from, INT_MAX)),
                                          Text(from, m_doc.Size() - from));
         QAccessible::updateAccessibility(&event);
@@ -122,14 +129,17 @@ void ReceiveView::ShowNewestLine() {
 
 void ReceiveView::SetText(const ReceiveText& text) {
     m_unannounced.reset();  // the whole text is announced as updated
+    // Assistive tools are told what went and what came: an update without them is invalid.
+    const bool tell = QAccessible::isActive() && (Length() > 0 || text.Size() > 0);
+    const QString old = tell ? Text(0, Length()) : QString();
     m_doc.SetText(text);
     m_anchor = m_cursor = 0;
     IndexRowsFrom(0);
     UpdateScrollRange();
     verticalScrollBar()->setValue(0);
     viewport()->update();
-    if (QAccessible::isActive()) {
-        QAccessibleEvent event(this, QAccessible::TextUpdated);
+    if (tell) {
+        QAccessibleTextUpdateEvent event(this, 0, old, Text(0, Length()));
         QAccessible::updateAccessibility(&event);
     }
 }
@@ -189,14 +199,18 @@ void ReceiveView::MoveCursor(size_t pos, bool extend) {
 }
 
 void ReceiveView::ReplaceSelection(std::u16string_view text) {
+    m_unannounced.reset();  // appends before the edit are covered by the update below
     const size_t start = SelectionStart();
+    const QString replaced = QAccessible::isActive() ? SelectedText() : QString();
     m_doc.Replace(start, SelectionEnd() - start, text);
     m_anchor = m_cursor = start + text.size();
     Relayout();
     EnsureCursorVisible();
     viewport()->update();
     if (QAccessible::isActive()) {
-        QAccessibleEvent event(this, QAccessible::TextUpdated);
+        QAccessibleTextUpdateEvent event(
+            this, static_cast<int>(std::min<size_t>(start, INT_MAX)), replaced,
+            QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
         QAccessible::updateAccessibility(&event);
     }
 }

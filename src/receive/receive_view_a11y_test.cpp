@@ -1,0 +1,88 @@
+// What the receive view tells assistive tools, on a real display with the AT-SPI bridge on
+// (run by scripts/a11y-session): every event must carry its text.
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QTest>
+
+#include "receive/receive_view.h"
+
+namespace {
+
+// While alive, every event the bridge would send is recorded with the text it carries.
+struct ToldEvent {
+    QAccessible::Event type;
+    int position;
+    QString removed, inserted;
+};
+std::vector<ToldEvent>* g_told = nullptr;
+
+class AccessibleView : public ::testing::Test {
+protected:
+    void SetUp() override {
+        view.resize(400, 300);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    }
+    ReceiveView view;
+};
+
+class AccessibilityOn {
+public:
+    AccessibilityOn() {
+        g_told = &told;
+        m_previous = QAccessible::installUpdateHandler([](QAccessibleEvent* e) {
+            if (e->type() == QAccessible::TextInserted) {
+                auto* i = static_cast<QAccessibleTextInsertEvent*>(e);
+                g_told->push_back({e->type(), i->changePosition(), {}, i->textInserted()});
+            } else if (e->type() == QAccessible::TextUpdated) {
+                auto* u = static_cast<QAccessibleTextUpdateEvent*>(e);
+                g_told->push_back({e->type(), u->changePosition(), u->textRemoved(), u->textInserted()});
+            }
+        });
+    }
+    ~AccessibilityOn() {
+        QAccessible::installUpdateHandler(m_previous);
+        g_told = nullptr;
+    }
+    std::vector<ToldEvent> told;
+
+private:
+    QAccessible::UpdateHandler m_previous;
+};
+
+TEST_F(AccessibleView, AssistiveToolsAreToldOfEveryChangeWithItsText) {
+    AccessibilityOn on;
+    view.Append("41 ");
+    view.Append("42 ");
+    view.ShowNewestLine();  // the frame: one insertion for both batches
+    view.SetText(ReceiveText::FromLatin1("new"));
+    view.SetSelection(1, 2);
+    view.setFocus();
+    QTest::keyClicks(&view, "X");
+    ASSERT_EQ(on.told.size(), 3u);
+    EXPECT_EQ(on.told[0].type, QAccessible::TextInserted);
+    EXPECT_EQ(on.told[0].position, 0);
+    EXPECT_EQ(on.told[0].inserted, "41 42 ");
+    EXPECT_EQ(on.told[1].type, QAccessible::TextUpdated);
+    EXPECT_EQ(on.told[1].removed, "41 42 ");
+    EXPECT_EQ(on.told[1].inserted, "new");
+    EXPECT_EQ(on.told[2].type, QAccessible::TextUpdated);
+    EXPECT_EQ(on.told[2].position, 1);
+    EXPECT_EQ(on.told[2].removed, "e");
+    EXPECT_EQ(on.told[2].inserted, "X");
+}
+
+TEST_F(AccessibleView, AFloodIsAnnouncedByItsNewestTextAtItsPlace) {
+    AccessibilityOn on;
+    const std::string chunk(3072, 'Z');
+    for (int i = 0; i < 100; ++i) view.Append(chunk);
+    view.Append("end");
+    view.ShowNewestLine();
+    ASSERT_EQ(on.told.size(), 1u);
+    EXPECT_EQ(on.told[0].position + on.told[0].inserted.size(), view.Length());
+    EXPECT_TRUE(on.told[0].inserted.endsWith("ZZend"));
+    EXPECT_LE(on.told[0].inserted.size(), 16 * 1024);
+}
+
+}  // namespace
