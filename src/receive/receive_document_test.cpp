@@ -129,9 +129,9 @@ TEST(ReceiveDocument, MatchesAPlainStringThroughRandomAppendsAndEdits) {
                     break;
                 }
                 case 3: {  // raw bytes as text, line breaks and bytes that look like hex
-                    const char* pool = "\r\n AF09x\0\xFF ";
+                    const std::string pool = "\r\n AF09x\0\xFF "s;
                     std::string text(1 + pick(20), ' ');
-                    for (char& c : text) c = pool[pick(13)];
+                    for (char& c : text) c = pool[pick(pool.size())];
                     d.AppendLatin1(text);
                     model += Widen(text);
                     break;
