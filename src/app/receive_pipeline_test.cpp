@@ -135,6 +135,16 @@ TEST_F(ReceivePipeline, BatchesOfOneWakeUpGoToTheFilesOfTheirOwnDays) {
     EXPECT_EQ(LogFile("rxLOG_2009-03-31.log"), "42 43 ");
 }
 
+TEST_F(ReceivePipeline, WhatWasQueuedWhenThePortClosedIsStillShownAndCounted) {
+    Arrive({0x41});
+    Arrive({0x42});
+    ASSERT_EQ(rxCount(), 0u);
+    Click("IDC_BTN_OPEN");  // closes
+    ASSERT_FALSE(dlg.IsPortOpen());
+    ASSERT_TRUE(QtWaitUntil([&] { return rxCount() == 2; }));
+    EXPECT_EQ(Area(), "41 42 ");
+}
+
 TEST_F(ReceivePipeline, AnExchangeRightAfterABatchKeepsItsCount) {
     Arrive({0x41, 0x42});
     QCoreApplication::sendPostedEvents(&dlg);  // handled; the counter is not shown yet
