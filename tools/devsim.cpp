@@ -100,7 +100,9 @@ void Flood(PtyPair& pty, long bytes) {
 int main(int argc, char** argv) {
     Options o;
     if (argc < 2 || !Parse(argc, argv, o)) return Usage();
-    std::string mode = argv[1];
+    const std::string mode = argv[1];
+    // Asked for anything else, there is no device to play: no pty either.
+    if (mode != "echo" && mode != "records" && mode != "bursts" && mode != "flood") return Usage();
     PtyPair pty;
     std::printf("%s\n", pty.SlavePath().c_str());
     std::fflush(stdout);
@@ -117,10 +119,8 @@ int main(int argc, char** argv) {
         Periodic(pty, o.gap, o.count, [&](long i) {
             return std::vector<uint8_t>(static_cast<size_t>(o.size), static_cast<uint8_t>(i));
         });
-    } else if (mode == "flood") {
-        Flood(pty, o.bytes);
     } else {
-        return Usage();
+        Flood(pty, o.bytes);
     }
     // Closing the master hangs the port up, which discards what it has not read yet: stay
     // connected until the program closes the port, as a device on a cable would.

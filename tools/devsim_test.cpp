@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "serial/ycom_file.h"
+#include "test/run_command.h"
 
 namespace {
 
@@ -100,6 +101,15 @@ TEST(DeviceSimulator, FloodsWithAChecksum) {
     char expected[64];
     std::snprintf(expected, sizeof expected, "sent 200000 bytes, fnv1a %08x", hash);
     EXPECT_EQ(sim.ErrorLine(), expected);
+}
+
+TEST(DevsimUsage, AskedForHelpItPrintsTheUsageAndMakesNoPort) {
+    for (const char* ask : {"--help", "bogus"}) {
+        const CommandResult r = RunCommand({CORVALA_DEVSIM, ask});
+        EXPECT_EQ(r.status, 2) << ask;
+        EXPECT_EQ(r.out, "") << ask;  // no port path: no pty was made
+        EXPECT_EQ(r.err.rfind("usage: corvala-devsim", 0), 0u) << ask;
+    }
 }
 
 }  // namespace

@@ -8,11 +8,18 @@
 #include "app/dialog_builder.h"
 #include "app/port_bench_dlg.h"
 
+bool CPortBenchApp::AsksForUsage(std::string_view arg) {
+    for (std::string_view a : {"-h", "-help", "--help", "-?", "-v", "--version"}) {
+        if (arg == a) return true;
+    }
+    return false;
+}
+
 int CPortBenchApp::InitInstance(const QStringList& args) {
     std::vector<std::string> ports;
     for (const QString& arg : args) {
         if (arg.startsWith(u'-')) {
-            std::fputs("usage: corvala [PORT...]\n", stderr);
+            std::fputs(kUsage, stderr);
             return 2;
         }
         ports.push_back(arg.toStdString());

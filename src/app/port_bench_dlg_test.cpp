@@ -18,6 +18,7 @@
 #include "test/message_box_recorder.h"
 #include "test/modal_closer.h"
 #include "test/qt_wait.h"
+#include "test/run_command.h"
 
 namespace {
 
@@ -133,9 +134,31 @@ TEST_F(DialogTest, APortHeldByAnotherProgramCannotBeOpened) {
     MessageBoxRecorder boxes;
     Click("IDC_BTN_OPEN");
     ASSERT_EQ(boxes.Texts().size(), 1);
-    EXPECT_EQ(boxes.Texts()[0], QStringLiteral("打开%1失败！\n该串口正被其他程序占用。")
-                                    .arg(QString::fromStdString(pty.SlavePath())));
+    EXPECT_EQ(boxes.Texts()[0], QStringLiteral("打开%1失败！\n该串口正被其他程序占用。\n（系统：%2）")
+                                    .arg(QString::fromStdString(pty.SlavePath()),
+                                         QString::fromLocal8Bit(std::strerror(EBUSY))));
     ExpectPortState(false);
+}
+
+TEST(OpenFailures, CommonReasonsAreToldInChineseWithTheSystemsTextBelow) {
+    struct Case {
+        const char* path;
+        const char* reason;
+        int error;
+    };
+    for (const Case& c : {Case{"/dev/null", "这不是串口设备。", ENOTTY},
+                          Case{"/dev/corvala-missing", "该串口不存在，或设备已被拔出。", ENOENT},
+                          Case{"/tmp", "这是一个目录，不是串口设备。", EISDIR}}) {
+        CPortBenchDlg dlg{{.extraPorts = {c.path}, .sysfsRoot = kNoSysfs}};
+        MessageBoxRecorder boxes;
+        QTest::mouseClick(dlg.findChild<QPushButton*>("IDC_BTN_OPEN"), Qt::LeftButton);
+        ASSERT_EQ(boxes.Texts().size(), 1) << c.path;
+        EXPECT_EQ(boxes.Texts()[0], QStringLiteral("打开%1失败！\n%2\n（系统：%3）")
+                                        .arg(QString::fromUtf8(c.path), QString::fromUtf8(c.reason),
+                                             QString::fromLocal8Bit(std::strerror(c.error))))
+            << c.path;
+        EXPECT_FALSE(dlg.IsPortOpen());
+    }
 }
 
 TEST_F(DialogTest, EveryWayOfEndingTheDialogReleasesThePort) {
@@ -227,7 +250,15 @@ TEST_F(DialogTest, TheAboutEntryIsInTheContextMenuAndOnAltA) {
 
 TEST(CommandLine, AnOptionIsRefusedWithStatus2) {
     CPortBenchApp app;
-    EXPECT_EQ(app.InitInstance({"--help"}), 2);
+    EXPECT_EQ(app.InitInstance({"--bogus"}), 2);
+}
+
+TEST(CommandLine, HelpIsAnsweredWithoutADisplay) {
+    for (const char* ask : {"--help", "-h", "--version"}) {
+        const CommandResult r = RunCommand({CORVALA_EXE, ask}, {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
+        EXPECT_EQ(r.status, 2) << ask;
+        EXPECT_EQ(r.err, "usage: corvala [PORT...]\n") << ask;
+    }
 }
 
 }  // namespace

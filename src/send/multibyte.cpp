@@ -32,11 +32,16 @@ std::string ToMultiByte(std::u16string_view text, const std::string& charset) {
             grow();
             continue;
         }
-        // No mapping (or a broken surrogate): write '?' and skip one UTF-16 unit.
+        // No mapping: one '?' for the character, which is two units when it is a whole
+        // surrogate pair; a lone surrogate is one.
+        const auto* unit = reinterpret_cast<const char16_t*>(inPtr);
+        const bool pair = inLeft >= 2 * sizeof(char16_t) && unit[0] >= 0xD800 && unit[0] <= 0xDBFF &&
+                          unit[1] >= 0xDC00 && unit[1] <= 0xDFFF;
+        const size_t skip = (pair ? 2 : 1) * sizeof(char16_t);
         *outPtr++ = '?';
         --outLeft;
-        inPtr += sizeof(char16_t);
-        inLeft -= std::min(inLeft, sizeof(char16_t));
+        inPtr += skip;
+        inLeft -= std::min(inLeft, skip);
     }
     iconv(cd, nullptr, nullptr, &outPtr, &outLeft);  // flush any shift state
     out.resize(out.size() - outLeft);

@@ -57,6 +57,11 @@ TEST(MultiByte, NothingIsCutAndTheTextEndsAtItsFirstZero) {
     EXPECT_EQ(ToMultiByte(many, kUtf8).size(), 3000u);
     EXPECT_EQ(ToMultiByte(std::u16string(u"AB\0CD", 5), kUtf8), "AB");
     EXPECT_EQ(ToMultiByte(u"😀", kUtf8), "\xF0\x9F\x98\x80");  // a surrogate pair
+    // A character the charset lacks is one '?', also when it takes two units; a lone
+    // surrogate is one '?' too.
+    EXPECT_EQ(ToMultiByte(u"a😀b", "ISO-8859-1"), "a?b");
+    EXPECT_EQ(ToMultiByte(std::u16string{u'a', char16_t(0xD83D), u'b', char16_t(0xDE00)}, "ISO-8859-1"),
+              "a?b?");
 }
 
 TEST(MultiByte, HexDigitValue) {
