@@ -499,11 +499,12 @@ void CPortBenchDlg::done(int result) {
 }
 
 void CPortBenchDlg::keyPressEvent(QKeyEvent* e) {
-    // No button is the default one: Enter outside a button ends the dialog after a take
-    // exchange succeeds. Multi-line edits keep Enter for new lines.
+    // Enter takes what was typed (and says so when it does not fit) but never ends the
+    // window: that would close the port and lose the receive area. Esc still ends it.
+    // Multi-line edits keep Enter for new lines.
     const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
     if (enter && e->modifiers() == Qt::NoModifier) {
-        if (TakeExchange()) accept();
+        TakeExchange();
         return;
     }
     QDialog::keyPressEvent(e);
@@ -520,10 +521,14 @@ void CPortBenchDlg::contextMenuEvent(QContextMenuEvent* e) {
 }
 
 void CPortBenchDlg::OnSend() {
+    if (m_bCycling) {  // 停止: at once, whatever the fields hold
+        StopCycling();
+        return;
+    }
     TakeExchange();  // a validation message is shown; the command goes on regardless
     m_pSendBuf = PrepareSendBytes(m_strSend.toStdU16String(), m_chkHexSend->isChecked(),
                                   m_env.charset);
-    if (m_chkCycle->isChecked() && !m_bCycling) {
+    if (m_chkCycle->isChecked()) {
         m_nCyclePeriod = m_dwInterval;
         if (m_dwInterval == 0) {
             ShowMessage(this, QStringLiteral("数据范围 1-4294967295"));
@@ -539,8 +544,6 @@ void CPortBenchDlg::OnSend() {
         m_bCycling = true;
         m_btnOpen->setEnabled(false);
         m_chkHexSend->setEnabled(false);
-    } else if (m_bCycling) {
-        StopCycling();
     } else {
         if (WriteSendBuffer()) ShowExchange();
         m_pSendBuf.clear();

@@ -176,13 +176,34 @@ TEST_F(DialogTest, EveryWayOfEndingTheDialogReleasesThePort) {
     EXPECT_FALSE(byEsc.isVisible());
     EXPECT_TRUE(PortIsFree(pty.SlavePath()));
 
-    CPortBenchDlg byEnter({.extraPorts = {pty.SlavePath()}, .sysfsRoot = kNoSysfs});
-    byEnter.show();
-    QTest::mouseClick(byEnter.findChild<QPushButton*>("IDC_BTN_OPEN"), Qt::LeftButton);
-    byEnter.findChild<QCheckBox*>("IDC_CHK_PAUSE")->setFocus();
-    QTest::keyClick(byEnter.findChild<QCheckBox*>("IDC_CHK_PAUSE"), Qt::Key_Return);
-    EXPECT_EQ(byEnter.result(), QDialog::Accepted);
-    EXPECT_TRUE(PortIsFree(pty.SlavePath()));
+}
+
+TEST_F(DialogTest, EnterTakesTheValueTypedAndNeverEndsTheWindow) {
+    dlg.show();
+    Click("IDC_BTN_OPEN");
+    auto* interval = Get<QLineEdit>("IDC_EDIT_INTERVAL");
+    auto* trigger = Get<QLineEdit>("IDC_EDIT_TRIGGER");
+    trigger->setEnabled(true);
+    MessageBoxRecorder boxes;
+    struct Case {
+        QWidget* where;
+        const char* typed;  // replaces the box's text; null: typed nothing
+        int messages;
+    };
+    for (const Case& c : {Case{interval, "abc", 1}, Case{interval, "250", 0}, Case{trigger, "0D", 0},
+                          Case{Get<QCheckBox>("IDC_CHK_PAUSE"), nullptr, 0}}) {
+        const int before = static_cast<int>(boxes.Texts().size());
+        c.where->setFocus();
+        if (c.typed) {
+            static_cast<QLineEdit*>(c.where)->clear();
+            QTest::keyClicks(c.where, c.typed);
+        }
+        QTest::keyClick(c.where, Qt::Key_Return);
+        EXPECT_EQ(static_cast<int>(boxes.Texts().size()) - before, c.messages) << c.where->objectName().toStdString();
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_TRUE(dlg.IsPortOpen());
+    }
+    EXPECT_TRUE(boxes.Texts()[0].startsWith(QStringLiteral("发送间隔必须是")));
 }
 
 TEST_F(DialogTest, APulledCableClosesThePortAndTellsTheUser) {
