@@ -90,10 +90,18 @@ void ReceiveView::UpdateScrollRange() {
     bar->setRange(0, static_cast<int>(std::min<uint64_t>(total > visible ? total - visible : 0, INT_MAX)));
 }
 
+int ReceiveView::ColumnsFor(int cells) {
+    // Whole "XX " pairs, so none is split across rows, and whole groups of 16 bytes where
+    // they fit (else of 8): records of 16, 32 or 64 bytes line up in columns.
+    constexpr int kPair = 3;
+    for (int group : {16, 8, 1}) {
+        if (cells >= group * kPair) return cells / (group * kPair) * group * kPair;
+    }
+    return std::max(1, cells);
+}
+
 void ReceiveView::Relayout() {
-    // A multiple of three: hex lines start on a pair, so no "XX " is split across rows.
-    const int cells = viewport()->width() / m_cellWidth;
-    m_columns = cells >= 3 ? cells - cells % 3 : std::max(1, cells);
+    m_columns = ColumnsFor(viewport()->width() / m_cellWidth);
     IndexRowsFrom(0);
     UpdateScrollRange();
 }

@@ -20,6 +20,8 @@ class ReceiveView : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
+    // Characters a row holds; lines wrap there.
+    int Columns() const { return m_columns; }
     explicit ReceiveView(QWidget* parent = nullptr);
 
     // Appends Latin-1 text at the end and puts the caret there. The newest line is shown
@@ -58,6 +60,7 @@ protected:
 private:
     uint64_t RowsOf(size_t line) const;
     void IndexRowsFrom(size_t line);
+    static int ColumnsFor(int cells);
     void Relayout();
     void UpdateScrollRange();
     uint64_t RowOf(size_t pos) const;

@@ -44,6 +44,20 @@ TEST_F(ViewTest, LongLinesWrapAtTheWidth) {
     EXPECT_GT(view.verticalScrollBar()->maximum(), rowsAtWidth);
 }
 
+TEST_F(ViewTest, HexRowsHoldWholeGroupsOf16Or8Bytes) {
+    struct Case {
+        int cells;    // the view's width in character cells
+        int columns;  // characters a row holds
+    };
+    const int cell = QFontMetrics(view.viewport()->font()).horizontalAdvance(QLatin1Char('0'));
+    for (const Case& c : {Case{56, 48}, Case{100, 96}, Case{47, 24}, Case{30, 24}, Case{23, 21}, Case{2, 2}}) {
+        const int chrome = view.width() - view.viewport()->width();  // frame and scroll bar
+        view.resize(c.cells * cell + cell / 2 + chrome, 300);
+        QApplication::processEvents();
+        EXPECT_EQ(view.Columns(), c.columns) << c.cells << " cells";
+    }
+}
+
 TEST_F(ViewTest, HexPairsAreNeverSplitAcrossRows) {
     std::string hex;
     for (int i = 0; i < 300; ++i) hex += "A5 ";
