@@ -112,6 +112,7 @@ void ReceiveView::Append(std::string_view latin1) {
     m_doc.AppendLatin1(latin1);
     IndexRowsFrom(lastLine);
     m_anchor = m_cursor = m_doc.Size();
+    m_cursorAtRowEnd = false;
     if (!m_repaintTimer.isActive()) m_repaintTimer.start();
     if (!m_unannounced) m_unannounced = oldSize;
 }
@@ -142,6 +143,7 @@ void ReceiveView::SetText(const ReceiveText& text) {
     const QString old = tell ? Text(0, Length()) : QString();
     m_doc.SetText(text);
     m_anchor = m_cursor = 0;
+    m_cursorAtRowEnd = false;
     IndexRowsFrom(0);
     UpdateScrollRange();
     verticalScrollBar()->setValue(0);
@@ -156,6 +158,7 @@ void ReceiveView::SetSelection(size_t anchor, size_t cursor) {
     if (m_repaintTimer.isActive()) ShowNewestLine();
     m_anchor = std::min(anchor, m_doc.Size());
     m_cursor = std::min(cursor, m_doc.Size());
+    m_cursorAtRowEnd = false;
     EnsureCursorVisible();
     viewport()->update();
 }
@@ -176,6 +179,27 @@ uint64_t ReceiveView::RowOf(size_t pos) const {
     return m_rowStarts[line] + inLine;
 }
 
+uint64_t ReceiveView::CursorRow() const {
+    // At a wrap the same position ends one row and starts the next: End leaves the caret
+    // at the end of its row.
+    const uint64_t row = RowOf(m_cursor);
+    const size_t line = m_doc.LineOf(m_cursor);
+    const size_t offset = m_cursor - m_doc.LineStart(line);
+    const bool atWrap = offset > 0 && offset % static_cast<size_t>(m_columns) == 0 &&
+                        row == m_rowStarts[line] + offset / static_cast<size_t>(m_columns);
+    return m_cursorAtRowEnd && atWrap ? row - 1 : row;
+}
+
+size_t ReceiveView::Before(size_t pos) const {
+    if (pos >= 2 && m_doc.At(pos - 1) == u'\n' && m_doc.At(pos - 2) == u'\r') return pos - 2;
+    return pos > 0 ? pos - 1 : 0;
+}
+
+size_t ReceiveView::After(size_t pos) const {
+    if (pos + 1 < m_doc.Size() && m_doc.At(pos) == u'\r' && m_doc.At(pos + 1) == u'\n') return pos + 2;
+    return std::min(pos + 1, m_doc.Size());
+}
+
 size_t ReceiveView::PositionAt(const QPoint& point) const {
     // Points above or below the view reach rows outside it, so a drag there scrolls.
     const int64_t top = verticalScrollBar()->value();
@@ -191,7 +215,7 @@ size_t ReceiveView::PositionAt(const QPoint& point) const {
 
 void ReceiveView::EnsureCursorVisible() {
     QScrollBar* bar = verticalScrollBar();
-    const uint64_t row = RowOf(m_cursor);
+    const uint64_t row = CursorRow();
     if (row < static_cast<uint64_t>(bar->value())) {
         bar->setValue(static_cast<int>(std::min<uint64_t>(row, INT_MAX)));
     } else if (row >= static_cast<uint64_t>(bar->value()) + VisibleRows()) {
@@ -199,8 +223,9 @@ void ReceiveView::EnsureCursorVisible() {
     }
 }
 
-void ReceiveView::MoveCursor(size_t pos, bool extend) {
+void ReceiveView::MoveCursor(size_t pos, bool extend, bool atRowEnd) {
     m_cursor = std::min(pos, m_doc.Size());
+    m_cursorAtRowEnd = atRowEnd;
     if (!extend) m_anchor = m_cursor;
     EnsureCursorVisible();
     viewport()->update();
@@ -212,6 +237,7 @@ void ReceiveView::ReplaceSelection(std::u16string_view text) {
     const QString replaced = QAccessible::isActive() ? SelectedText() : QString();
     m_doc.Replace(start, SelectionEnd() - start, text);
     m_anchor = m_cursor = start + text.size();
+    m_cursorAtRowEnd = false;
     Relayout();
     EnsureCursorVisible();
     viewport()->update();
@@ -284,7 +310,7 @@ void ReceiveView::paintEvent(QPaintEvent*) {
         }
     }
     if (hasFocus() && isEnabled()) {
-        const uint64_t row = RowOf(m_cursor);
+        const uint64_t row = CursorRow();
         if (row >= top && row < top + rows) {
             const size_t line0 = m_doc.LineOf(m_cursor);
             const size_t offset = m_cursor - m_doc.LineStart(line0);
@@ -318,7 +344,7 @@ void ReceiveView::keyPressEvent(QKeyEvent* e) {
     const bool shift = e->modifiers() & Qt::ShiftModifier;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
     const size_t line = m_doc.LineOf(m_cursor);
-    const uint64_t row = RowOf(m_cursor);
+    const uint64_t row = CursorRow();
     const uint64_t rowFirst = m_doc.LineStart(line) + (row - m_rowStarts[line]) * m_columns;
     const uint64_t column = m_cursor - rowFirst;
     auto toRow = [&](int64_t delta) {
@@ -342,29 +368,22 @@ void ReceiveView::keyPressEvent(QKeyEvent* e) {
     } else if (e->matches(QKeySequence::Paste)) {
         Paste();
     } else if (e->key() == Qt::Key_Left) {
-        size_t to = m_cursor;
-        if (!shift && m_anchor != m_cursor) to = SelectionStart();
-        else if (to > 0) to -= (to >= 2 && m_doc.At(to - 1) == u'\n' && m_doc.At(to - 2) == u'\r') ? 2 : 1;
-        MoveCursor(to, shift);
+        MoveCursor(!shift && m_anchor != m_cursor ? SelectionStart() : Before(m_cursor), shift);
     } else if (e->key() == Qt::Key_Right) {
-        size_t to = m_cursor;
-        if (!shift && m_anchor != m_cursor) to = SelectionEnd();
-        else if (to < m_doc.Size()) to += (m_doc.At(to) == u'\r' && to + 1 < m_doc.Size() && m_doc.At(to + 1) == u'\n') ? 2 : 1;
-        MoveCursor(to, shift);
+        MoveCursor(!shift && m_anchor != m_cursor ? SelectionEnd() : After(m_cursor), shift);
     } else if (e->key() == Qt::Key_Up || e->key() == Qt::Key_Down) {
-        MoveCursor(toRow(e->key() == Qt::Key_Up ? -1 : 1), shift);
+        MoveCursor(toRow(e->key() == Qt::Key_Up ? -1 : 1), shift, column == static_cast<uint64_t>(m_columns));
     } else if (e->key() == Qt::Key_PageUp || e->key() == Qt::Key_PageDown) {
-        MoveCursor(toRow(e->key() == Qt::Key_PageUp ? -VisibleRows() : VisibleRows()), shift);
+        MoveCursor(toRow(e->key() == Qt::Key_PageUp ? -VisibleRows() : VisibleRows()), shift,
+                   column == static_cast<uint64_t>(m_columns));
     } else if (e->key() == Qt::Key_Home) {
         MoveCursor(ctrl ? 0 : rowFirst, shift);
     } else if (e->key() == Qt::Key_End) {
         const size_t rowEnd = std::min<uint64_t>(rowFirst + m_columns, m_doc.LineStart(line) + m_doc.LineLength(line));
-        MoveCursor(ctrl ? m_doc.Size() : rowEnd, shift);
+        MoveCursor(ctrl ? m_doc.Size() : rowEnd, shift, !ctrl);
     } else if (e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Delete) {
-        if (m_anchor == m_cursor) {
-            if (e->key() == Qt::Key_Backspace && m_cursor > 0) m_anchor = m_cursor - 1;
-            if (e->key() == Qt::Key_Delete && m_cursor < m_doc.Size()) m_anchor = m_cursor + 1;
-        }
+        // A line break of "\r\n" goes as one, as the arrow keys step over it as one.
+        if (m_anchor == m_cursor) m_anchor = e->key() == Qt::Key_Backspace ? Before(m_cursor) : After(m_cursor);
         ReplaceSelection({});
     } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         ReplaceSelection(u"\r\n");

@@ -64,9 +64,13 @@ private:
     void Relayout();
     void UpdateScrollRange();
     uint64_t RowOf(size_t pos) const;
+    uint64_t CursorRow() const;
+    // The positions one character before and after `pos`, a "\r\n" counting as one.
+    size_t Before(size_t pos) const;
+    size_t After(size_t pos) const;
     size_t PositionAt(const QPoint& point) const;
     void EnsureCursorVisible();
-    void MoveCursor(size_t pos, bool extend);
+    void MoveCursor(size_t pos, bool extend, bool atRowEnd = false);
     void ReplaceSelection(std::u16string_view text);
     int VisibleRows() const;
 
@@ -77,6 +81,7 @@ private:
     int m_lineHeight = 16;
     size_t m_anchor = 0;
     size_t m_cursor = 0;
+    bool m_cursorAtRowEnd = false;  // at a wrap, the caret ends the row above
     uint64_t m_textLimit = 30000;  // an edit's default; the dialog lifts it
     // Appends repaint, move the scroll bar and tell assistive tools at most once a frame: a
     // flood brings thousands of batches a second.

@@ -145,6 +145,49 @@ TEST_F(ViewTest, TheUserCanType) {
     EXPECT_EQ(All(), "xA");
 }
 
+TEST_F(ViewTest, BackspaceAndDeleteTakeALineBreakWhole) {
+    struct Case {
+        const char* text;
+        size_t cursor;
+        Qt::Key key;
+        const char* after;
+    };
+    for (const Case& c : {Case{"ab\r\ncd", 4, Qt::Key_Backspace, "abcd"}, Case{"ab\r\ncd", 2, Qt::Key_Delete, "abcd"},
+                          Case{"ab\rcd", 3, Qt::Key_Backspace, "abcd"}, Case{"ab\ncd", 2, Qt::Key_Delete, "abcd"},
+                          Case{"abc", 2, Qt::Key_Backspace, "ac"}}) {
+        view.SetText(ReceiveText::FromLatin1(c.text));
+        view.SetSelection(c.cursor, c.cursor);
+        view.setFocus();
+        QTest::keyClick(&view, c.key);
+        EXPECT_EQ(All(), c.after) << c.text << " at " << c.cursor;
+    }
+}
+
+TEST_F(ViewTest, EndStaysAtTheEndOfAWrappedRow) {
+    const int cell = QFontMetrics(view.viewport()->font()).horizontalAdvance(QLatin1Char('0'));
+    view.resize(56 * cell + view.width() - view.viewport()->width(), 300);
+    QApplication::processEvents();
+    ASSERT_EQ(view.Columns(), 48);
+    view.Append(std::string(500, 'A'));
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(&view, Qt::Key_End);
+    EXPECT_EQ(view.CursorPosition(), 48u);
+    QTest::keyClick(&view, Qt::Key_End);
+    EXPECT_EQ(view.CursorPosition(), 48u);
+    QTest::keyClick(&view, Qt::Key_Home);
+    EXPECT_EQ(view.CursorPosition(), 0u);
+    QTest::keyClick(&view, Qt::Key_End);
+    QTest::keyClick(&view, Qt::Key_Down);  // from the end of row 0 to the end of row 1
+    EXPECT_EQ(view.CursorPosition(), 96u);
+    QTest::keyClick(&view, Qt::Key_Home);
+    EXPECT_EQ(view.CursorPosition(), 48u);
+    QTest::keyClick(&view, Qt::Key_End);
+    QTest::keyClick(&view, Qt::Key_Right);  // past the wrap: the start of row 2
+    QTest::keyClick(&view, Qt::Key_Home);
+    EXPECT_EQ(view.CursorPosition(), 96u);
+}
+
 TEST_F(ViewTest, ScreenReadersReadTheText) {
     view.Append("hello\r\nworld");
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&view);
