@@ -106,13 +106,21 @@ void ReceiveView::Relayout() {
     UpdateScrollRange();
 }
 
+bool ReceiveView::Following() const {
+    const QScrollBar* bar = verticalScrollBar();
+    return bar->value() >= bar->maximum();
+}
+
 void ReceiveView::Append(std::string_view latin1) {
     const size_t lastLine = m_doc.LineCount() - 1;
     const size_t oldSize = m_doc.Size();
     m_doc.AppendLatin1(latin1);
     IndexRowsFrom(lastLine);
-    m_anchor = m_cursor = m_doc.Size();
-    m_cursorAtRowEnd = false;
+    // Someone reading further up keeps their place and their selection.
+    if (Following()) {
+        m_anchor = m_cursor = m_doc.Size();
+        m_cursorAtRowEnd = false;
+    }
     if (!m_repaintTimer.isActive()) m_repaintTimer.start();
     if (!m_unannounced) m_unannounced = oldSize;
 }
@@ -131,8 +139,9 @@ void ReceiveView::ShowNewestLine() {
         QAccessible::updateAccessibility(&event);
     }
     m_unannounced.reset();
+    const bool follow = Following();  // decided on the range the user saw
     UpdateScrollRange();
-    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    if (follow) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
 }
 

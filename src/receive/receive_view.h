@@ -24,10 +24,13 @@ public:
     int Columns() const { return m_columns; }
     explicit ReceiveView(QWidget* parent = nullptr);
 
-    // Appends Latin-1 text at the end and puts the caret there. The newest line is shown
-    // at the next frame (ShowNewestLine), so a flood costs one repaint a frame.
+    // Appends Latin-1 text at the end. While the view shows the newest line it follows it
+    // and the caret goes to the end; scrolled up, it stays where the user is. The newest
+    // line is shown at the next frame (ShowNewestLine), so a flood costs one repaint a frame.
     void Append(std::string_view latin1);
     void ShowNewestLine();
+    // True while the newest line is in view, so appends scroll along.
+    bool Following() const;
     void SetText(const ReceiveText& text);
     ReceiveText Snapshot() const { return m_doc.Snapshot(); }
 

@@ -209,12 +209,41 @@ TEST_F(ViewTest, A100MegabyteLineStaysUsable) {
     // It paints the newest rows and scrolls to the top and back.
     QImage shot = view.grab().toImage();
     EXPECT_FALSE(shot.isNull());
+    view.ShowNewestLine();  // a frame passed
     view.verticalScrollBar()->setValue(0);
     view.Append("x");
     view.ShowNewestLine();
-    EXPECT_GT(view.verticalScrollBar()->value(), 0);
+    EXPECT_EQ(view.verticalScrollBar()->value(), 0);  // the reader stays at the top
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
     EXPECT_EQ(view.Text(view.Length() - 2, 2), "7x");
+    // An edit at the end of 100 MB, and one in the middle.
+    const size_t length = view.Length();
+    QTest::keyClick(&view, Qt::Key_Backspace);
+    view.SetSelection(length / 2, length / 2 + 1);
+    QTest::keyClicks(&view, "y");
+    EXPECT_EQ(view.Length(), length - 1);
+    EXPECT_EQ(view.Text(view.Length() - 1, 1), "7");
+    EXPECT_EQ(view.Text(length / 2 - 1, 3), "7y7");
+    EXPECT_LE(view.MemoryBytes(), length + (3u << 20));  // no copy of the text
+}
+
+TEST_F(ViewTest, ScrolledUpTheViewStaysWhileDataArrivesAndFollowsAgainAtTheBottom) {
+    for (int i = 0; i < 500; ++i) view.Append("41 42 43\r\n");
+    view.ShowNewestLine();
+    QScrollBar* bar = view.verticalScrollBar();
+    bar->setValue(10);
+    view.SetSelection(103, 105);  // on the top row in view
+    view.Append("44 45\r\n");
+    view.ShowNewestLine();
+    EXPECT_EQ(bar->value(), 10);
+    EXPECT_EQ(view.SelectedText(), "42");  // still there to copy
+    bar->setValue(bar->maximum());  // back at the bottom: follows again
+    view.Append("46\r\n");
+    view.ShowNewestLine();
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(view.CursorPosition(), view.Length());
 }
 
 }  // namespace
