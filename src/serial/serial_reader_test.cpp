@@ -154,6 +154,32 @@ TEST_F(ReaderTest, AHangUpIsReportedOnceAndTheWorkerGoesIdle) {
     reader.Stop();
 }
 
+// The window writes while the reader reads; then the cable goes. Both may find the device
+// gone, and once found it stays found (ThreadSanitizer watches the flag in its build).
+TEST_F(ReaderTest, TheWindowWritesWhileTheReaderReadsAndAHangUpStays) {
+    reader.Start();
+    std::atomic<bool> running{true};
+    std::thread device([&] {
+        std::vector<uint8_t> chunk(512, 0x33);
+        while (running) {  // sends, and takes what the window wrote
+            pty.Write(chunk, 20ms);
+            pty.Read(65536, 5ms);
+        }
+    });
+    const std::vector<uint8_t> out(256, 0x44);
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_TRUE(reader.File()->WriteComm(out.data(), static_cast<uint32_t>(out.size())));
+        Count();  // the window also handles what arrives
+    }
+    running = false;
+    device.join();
+    pty.CloseMaster();
+    ASSERT_TRUE(WaitUntil([&] { return sink.m_hangUps == 1; }));
+    EXPECT_FALSE(reader.File()->WriteComm(out.data(), 1));
+    EXPECT_TRUE(reader.File()->HungUp());
+    EXPECT_TRUE(reader.HungUp());
+}
+
 TEST_F(ReaderTest, StopWithoutStartAndTwiceIsHarmless) {
     reader.Stop();
     reader.Stop();

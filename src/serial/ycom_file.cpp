@@ -62,7 +62,7 @@ YCOMFile::~YCOMFile() {
 uint32_t YCOMFile::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {
     int queued = 0;
     if (ioctl(m_fd, FIONREAD, &queued) != 0) {
-        if (IsHangUpErrno(errno)) m_bHungUp = true;
+        MarkHungUp(IsHangUpErrno(errno));
         return 0;
     }
     if (queued <= 0 || count == 0) return 0;
@@ -75,7 +75,7 @@ uint32_t YCOMFile::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {
             total += static_cast<uint32_t>(n);
             if (total == count) break;
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-            m_bHungUp = n == 0 || IsHangUpErrno(errno);
+            MarkHungUp(n == 0 || IsHangUpErrno(errno));
             break;
         }
         auto left = std::min<Clock::duration>(kBurstSilence, deadline - Clock::now());
@@ -83,7 +83,7 @@ uint32_t YCOMFile::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {
         int revents = WaitFor(m_fd, POLLIN, wakeFd, left);
         if (revents <= 0) break;  // silence, or asked to stop
         if ((revents & (POLLHUP | POLLERR | POLLNVAL)) && !(revents & POLLIN)) {
-            m_bHungUp = true;
+            MarkHungUp(true);
             break;
         }
     }
@@ -107,14 +107,14 @@ bool YCOMFile::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* writte
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN) {
-            m_bHungUp = IsHangUpErrno(errno);
+            MarkHungUp(IsHangUpErrno(errno));
             ok = false;
             break;
         }
         auto left = stallLimit - (Clock::now() - lastProgress);
         int revents = left > Clock::duration::zero() ? WaitFor(m_fd, POLLOUT, -1, left) : 0;
         if (revents == 0 || (revents & (POLLHUP | POLLERR | POLLNVAL))) {
-            m_bHungUp = revents != 0;
+            MarkHungUp(revents != 0);
             ok = false;
             break;
         }

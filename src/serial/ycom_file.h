@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -35,8 +36,10 @@ public:
     // then tells how many bytes it took.
     bool WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written = nullptr);
 
-    // True once a read or write found that the device has gone (cable pulled, hang-up).
-    bool HungUp() const { return m_bHungUp; }
+    // True once a read or write found that the device has gone (cable pulled, hang-up);
+    // it stays true. ReadComm (reader thread) and WriteComm (window thread) may run at the
+    // same time; either may set it, any thread may ask.
+    bool HungUp() const { return m_bHungUp.load(); }
 
     int Fd() const { return m_fd; }
     const std::string& Path() const { return m_strPath; }
@@ -46,5 +49,9 @@ private:
     LineSettings m_line;
     int m_fd = -1;
     std::unique_ptr<PortTermios> m_termios;
-    bool m_bHungUp = false;
+    void MarkHungUp(bool gone) {
+        if (gone) m_bHungUp.store(true);
+    }
+
+    std::atomic<bool> m_bHungUp{false};
 };
