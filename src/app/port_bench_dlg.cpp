@@ -163,8 +163,8 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
             &CPortBenchDlg::OnClearSend);
     connect(m_chkConvSend, &QCheckBox::clicked, this, [this] { m_chkConvReceive->setChecked(false); });
     connect(m_chkConvReceive, &QCheckBox::clicked, this, [this] { m_chkConvSend->setChecked(false); });
-    connect(m_btnToHex, &QPushButton::clicked, this, [this] { OnConvert(m_btnToHex, ToHexText); });
-    connect(m_btnToStr, &QPushButton::clicked, this, [this] { OnConvert(m_btnToStr, ToCharText); });
+    connect(m_btnToHex, &QPushButton::clicked, this, [this] { OnConvert(m_btnToHex, ToHexText, false); });
+    connect(m_btnToStr, &QPushButton::clicked, this, [this] { OnConvert(m_btnToStr, ToCharText, true); });
     m_rxCountTimer.setSingleShot(true);
     m_rxCountTimer.setInterval(16);
     connect(&m_rxCountTimer, &QTimer::timeout, this, &CPortBenchDlg::ShowRxCount);
@@ -526,6 +526,7 @@ void CPortBenchDlg::OnSend() {
         return;
     }
     TakeExchange();  // a validation message is shown; the command goes on regardless
+    if (m_chkHexSend->isChecked() && RefuseNonHex(m_strSend, QStringLiteral("没有发送任何数据"))) return;
     m_pSendBuf = PrepareSendBytes(m_strSend.toStdU16String(), m_chkHexSend->isChecked(),
                                   m_env.charset);
     if (m_chkCycle->isChecked()) {
@@ -597,22 +598,41 @@ void CPortBenchDlg::OnClearSend() {
 }
 
 void CPortBenchDlg::OnConvert(QPushButton* pressed,
-                              std::u16string (*convert)(std::u16string_view, const std::string&)) {
+                              std::u16string (*convert)(std::u16string_view, const std::string&),
+                              bool fromHex) {
     constexpr qsizetype kLimit = 65536;  // the rest of the area is dropped
+    const QString refused = QStringLiteral("没有转换");
     pressed->setEnabled(false);
     if (m_chkConvSend->isChecked()) {
         TakeExchange();
-        if (!m_strSend.isEmpty()) {
-            m_strSend = QString::fromStdU16String(convert(m_strSend.left(kLimit).toStdU16String(), m_env.charset));
+        const QString text = m_strSend.left(kLimit);
+        if (!text.isEmpty() && !(fromHex && RefuseNonHex(text, refused))) {
+            m_strSend = QString::fromStdU16String(convert(text.toStdU16String(), m_env.charset));
             m_bSendSet = true;
             ShowExchange();
         }
     } else if (m_chkConvReceive->isChecked()) {
         TakeExchange();
-        if (!m_strReceive.Empty()) {
-            SetReceiveField(ReceiveText::FromUtf16(convert(m_strReceive.Mid(0, kLimit), m_env.charset)));
+        const std::u16string text = m_strReceive.Mid(0, kLimit);
+        if (!text.empty() && !(fromHex && RefuseNonHex(QString::fromStdU16String(text), refused))) {
+            SetReceiveField(ReceiveText::FromUtf16(convert(text, m_env.charset)));
             ShowExchange();
         }
     }
     pressed->setEnabled(true);
+}
+
+bool CPortBenchDlg::RefuseNonHex(const QString& text, const QString& outcome) {
+    const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
+    const size_t at = FirstNonHexCharacter(units);
+    if (at == std::u16string_view::npos) return false;
+    // Counted as the user sees them: a line break and a surrogate pair are one character.
+    const QString before = text.left(static_cast<qsizetype>(at)).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const qsizetype position = before.toUcs4().size() + 1;
+    const qsizetype length = text.at(at).isHighSurrogate() && static_cast<qsizetype>(at) + 1 < text.size() ? 2 : 1;
+    ShowMessage(this, QStringLiteral("第 %1 个字符“%2”不是十六进制数字，%3。")
+                          .arg(position)
+                          .arg(text.mid(static_cast<qsizetype>(at), length), outcome),
+                QStringLiteral("十六进制数据只能包含 0-9、A-F、a-f 和空白字符。"));
+    return true;
 }

@@ -109,7 +109,11 @@ private:
     void StopCycling();
     bool WriteSendBuffer();
     void OnClearSend();
-    void OnConvert(QPushButton* pressed, std::u16string (*convert)(std::u16string_view, const std::string&));
+    void OnConvert(QPushButton* pressed, std::u16string (*convert)(std::u16string_view, const std::string&),
+                   bool fromHex);
+    // Tells the user and returns true when `text` is no hex notation; `outcome` says what
+    // did not happen.
+    bool RefuseNonHex(const QString& text, const QString& outcome);
     void SetCounterText(QLabel* label, uint32_t value);
 
     // Controls, owned by the dialog through Qt's parent chain.

@@ -197,12 +197,45 @@ TEST_F(SendPipeline, ConvertersRewriteTheChosenArea) {
 
     Click("IDC_CHK_CONV_RX");  // the boxes exclude each other
     EXPECT_FALSE(Get<QCheckBox>("IDC_CHK_CONV_TX")->isChecked());
-    Get<ReceiveView>("IDC_EDIT_RX")->Append("41 42 G1 ");
+    Get<ReceiveView>("IDC_EDIT_RX")->Append("41 42 ");
     Click("IDC_BTN_TOSTR");
-    EXPECT_EQ(Get<ReceiveView>("IDC_EDIT_RX")->Text(0, 3), QString("AB") + QChar(0xFFF1));
+    EXPECT_EQ(Get<ReceiveView>("IDC_EDIT_RX")->Text(0, 2), QString("AB"));
     Click("IDC_CHK_CONV_TX");
     EXPECT_FALSE(Get<QCheckBox>("IDC_CHK_CONV_RX")->isChecked());
     EXPECT_TRUE(boxes.Texts().isEmpty());
+}
+
+TEST_F(SendPipeline, TextThatIsNoHexIsNeitherSentNorConverted) {
+    Open();
+    MessageBoxRecorder boxes;
+    struct Case {
+        const char* typed;
+        const char* told;
+    };
+    for (const Case& c : {Case{"GG 12 zz", "第 1 个字符“G”"}, Case{"0x41", "第 2 个字符“x”"},
+                          Case{"41,42", "第 3 个字符“,”"}, Case{"41\n4Z", "第 5 个字符“Z”"}}) {
+        Type(QString::fromUtf8(c.typed));
+        Click("IDC_BTN_SEND");
+        EXPECT_TRUE(pty.Read(1, 50ms).empty()) << c.typed;
+        ASSERT_FALSE(boxes.Texts().isEmpty());
+        EXPECT_TRUE(boxes.Texts().last().startsWith(QString::fromUtf8(c.told) + QStringLiteral("不是十六进制数字，没有发送任何数据。")))
+            << boxes.Texts().last().toStdString();
+    }
+    EXPECT_EQ(Tx(), "0");
+    Click("IDC_CHK_CYCLE");  // nor does a cycle start
+    Click("IDC_BTN_SEND");
+    EXPECT_FALSE(dlg.IsCycling());
+    Type("41 4");  // a lone last digit is a byte of its own
+    Click("IDC_BTN_SEND");
+    Click("IDC_BTN_SEND");
+    EXPECT_EQ(Device(2), (Bytes{0x41, 0x04}));
+
+    Click("IDC_BTN_OPEN");  // converters work while the port is closed
+    Click("IDC_CHK_CONV_TX");
+    Type("41 G1");
+    Click("IDC_BTN_TOSTR");
+    EXPECT_EQ(Get<QPlainTextEdit>("IDC_EDIT_TX")->toPlainText(), "41 G1");
+    EXPECT_TRUE(boxes.Texts().last().startsWith(QStringLiteral("第 4 个字符“G”不是十六进制数字，没有转换。")));
 }
 
 TEST_F(SendPipeline, ConvertersTakeTheFirst65536Characters) {

@@ -36,6 +36,14 @@ std::vector<uint8_t> PrepareSendBytes(std::u16string_view text, bool hex,
     return out;
 }
 
+size_t FirstNonHexCharacter(std::u16string_view text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (!IsHexBlank(c) && (c > 0x7F || HexDigitValue(static_cast<uint8_t>(c)) == 255)) return i;
+    }
+    return std::u16string_view::npos;
+}
+
 std::u16string ToHexText(std::u16string_view text, const std::string& charset) {
     const std::string bytes = ToMultiByte(text, charset);
     const std::string hex =

@@ -9,9 +9,14 @@
 //
 // Hex notation: white space is dropped (it separates, but never splits a byte), then the
 // characters are read in pairs, each digit by HexDigitValue, the pair modulo 256; a lone
-// last digit is a byte of its own. Nothing is rejected: a non-digit counts as 255.
+// last digit is a byte of its own. A non-digit counts as 255: callers refuse such text
+// first (FirstNonHexCharacter).
 // Text: the text in `charset`, with nothing added.
 std::vector<uint8_t> PrepareSendBytes(std::u16string_view text, bool hex, const std::string& charset);
+
+// Where the first character that is neither a hex digit nor white space stands in `text`
+// (a UTF-16 index), or npos when there is none.
+size_t FirstNonHexCharacter(std::u16string_view text);
 
 // "%02X " for every byte of the text in `charset`.
 std::u16string ToHexText(std::u16string_view text, const std::string& charset);

@@ -94,4 +94,17 @@ TEST(Converters, ToCharTextReadsPairsWithSignedDigits) {
     EXPECT_EQ(ToCharText(ToHexText(u"中", kGbk), kGbk), u"\u00D6\u00D0");
 }
 
+TEST(SendText, TheFirstCharacterThatIsNoHexDigitNorBlankIsFound) {
+    struct Case {
+        std::u16string text;
+        size_t at;
+    };
+    constexpr size_t kNone = std::u16string_view::npos;
+    for (const Case& c : {Case{u"GG 12 zz", 0}, Case{u"0x41", 1}, Case{u"41,42", 2}, Case{u"41 4", kNone},
+                          Case{u"41\r\n42\t4a", kNone}, Case{u"", kNone}, Case{u"41 中", 3},
+                          Case{u"41\u00414", kNone}, Case{u"41\uFF11", 2}}) {
+        EXPECT_EQ(FirstNonHexCharacter(c.text), c.at) << std::string(c.text.begin(), c.text.end());
+    }
+}
+
 }  // namespace
