@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -319,15 +320,52 @@ void ReceiveView::paintEvent(QPaintEvent*) {
         }
     }
     if (hasFocus() && isEnabled()) {
-        const uint64_t row = CursorRow();
-        if (row >= top && row < top + rows) {
-            const size_t line0 = m_doc.LineOf(m_cursor);
-            const size_t offset = m_cursor - m_doc.LineStart(line0);
-            const uint64_t col = offset - (row - m_rowStarts[line0]) * m_columns;
-            const int x = static_cast<int>(col) * m_cellWidth;
-            const int y = static_cast<int>(row - top) * m_lineHeight;
-            p.fillRect(x, y, 1, m_lineHeight, pal.color(group, QPalette::Text));
+        const QRect caret = CaretRect().translated(-viewport()->pos());
+        if (caret.intersects(viewport()->rect())) p.fillRect(caret, pal.color(group, QPalette::Text));
+    }
+}
+
+QRect ReceiveView::CaretRect() const {
+    const int64_t top = verticalScrollBar()->value();
+    const uint64_t row = CursorRow();
+    const size_t line = m_doc.LineOf(m_cursor);
+    const uint64_t column = m_cursor - m_doc.LineStart(line) - (row - m_rowStarts[line]) * m_columns;
+    const QPoint origin = viewport()->pos();
+    return {origin.x() + static_cast<int>(column) * m_cellWidth,
+            origin.y() + static_cast<int>(static_cast<int64_t>(row) - top) * m_lineHeight, 1, m_lineHeight};
+}
+
+void ReceiveView::inputMethodEvent(QInputMethodEvent* e) {
+    // What an input method (ibus, fcitx) commits is typed text; its preedit stays in the
+    // input method's own window.
+    const QString text = e->commitString();
+    if (!text.isEmpty() || e->replacementLength() > 0) {
+        if (e->replacementLength() > 0) {
+            const int64_t from = static_cast<int64_t>(m_cursor) + e->replacementStart();
+            m_anchor = static_cast<size_t>(std::clamp<int64_t>(from, 0, static_cast<int64_t>(m_doc.Size())));
+            m_cursor = std::min(m_anchor + static_cast<size_t>(e->replacementLength()), m_doc.Size());
         }
+        ReplaceSelection({reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())});
+    }
+    e->accept();
+}
+
+QVariant ReceiveView::inputMethodQuery(Qt::InputMethodQuery query) const {
+    // Around the caret only: the area may hold a hundred megabytes.
+    constexpr size_t kAround = 256;
+    const size_t from = m_cursor > kAround ? m_cursor - kAround : 0;
+    switch (query) {
+        case Qt::ImEnabled: return isEnabled();
+        case Qt::ImCursorRectangle: return CaretRect();
+        case Qt::ImFont: return viewport()->font();
+        case Qt::ImSurroundingText: return Text(from, 2 * kAround);
+        case Qt::ImCursorPosition: return static_cast<int>(m_cursor - from);
+        case Qt::ImAnchorPosition:
+            return static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(m_anchor) - static_cast<int64_t>(from), 0,
+                                                        static_cast<int64_t>(2 * kAround)));
+        case Qt::ImCurrentSelection: return SelectedText().left(static_cast<qsizetype>(kAround));
+        case Qt::ImHints: return static_cast<int>(Qt::ImhMultiLine);
+        default: return QAbstractScrollArea::inputMethodQuery(query);
     }
 }
 

@@ -47,6 +47,8 @@ public:
     QString SelectedText() const { return Text(SelectionStart(), SelectionEnd() - SelectionStart()); }
     void Copy() const;
     void Paste();
+    // What an input method asks: the caret, and the text around it.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -54,6 +56,7 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
     void changeEvent(QEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
@@ -76,6 +79,7 @@ private:
     void MoveCursor(size_t pos, bool extend, bool atRowEnd = false);
     void ReplaceSelection(std::u16string_view text);
     int VisibleRows() const;
+    QRect CaretRect() const;  // in the view's coordinates
 
     ReceiveDocument m_doc;
     std::vector<uint64_t> m_rowStarts{0, 1};  // first row of each line; one past the last

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QMenu>
 #include <QTimer>
 #include <QScrollBar>
@@ -186,6 +187,25 @@ TEST_F(ViewTest, EndStaysAtTheEndOfAWrappedRow) {
     QTest::keyClick(&view, Qt::Key_Right);  // past the wrap: the start of row 2
     QTest::keyClick(&view, Qt::Key_Home);
     EXPECT_EQ(view.CursorPosition(), 96u);
+}
+
+TEST_F(ViewTest, TextFromAnInputMethodArrivesAtTheCaret) {
+    view.Append("AB");
+    view.setFocus();
+    view.SetSelection(1, 1);
+    EXPECT_TRUE(view.inputMethodQuery(Qt::ImEnabled).toBool());
+    QInputMethodEvent preedit(QStringLiteral("zhong"), {});
+    QApplication::sendEvent(&view, &preedit);
+    EXPECT_EQ(All(), "AB");  // composing is the input method's
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("中文"));
+    QApplication::sendEvent(&view, &commit);
+    EXPECT_EQ(All(), QStringLiteral("A中文B"));
+    EXPECT_EQ(view.CursorPosition(), 3u);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImSurroundingText).toString(), QStringLiteral("A中文B"));
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImCursorPosition).toInt(), 3);
+    const QRect caret = view.inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_TRUE(view.rect().contains(caret.topLeft())) << caret.x() << "," << caret.y();
 }
 
 TEST_F(ViewTest, ScreenReadersReadTheText) {
