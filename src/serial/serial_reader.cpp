@@ -31,7 +31,7 @@ void CSerialReader::Stop() {
     [[maybe_unused]] ssize_t n = write(m_stopFd, &one, sizeof one);
     m_rxQueue.WakeWaiters();
     if (m_thread.joinable()) m_thread.join();
-    m_pFile.reset();
+    YCOMFile::CloseLater(std::move(m_pFile));  // output may still be draining
 }
 
 void CSerialReader::ReaderThreadProc() {

@@ -4,10 +4,15 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
 
 #include "serial/file_exception.h"
 #include "serial/line_termios.h"
@@ -37,10 +42,45 @@ int WaitFor(int fd, short events, int wakeFd, Clock::duration timeout) {
     return fds[0].revents;
 }
 
+// Ports being closed on their own thread: opening one of them waits until it is closed.
+struct Closing {
+    std::mutex mutex;
+    std::condition_variable done;
+    std::set<std::string> paths;
+};
+
+Closing& ClosingPorts() {
+    static Closing closing;
+    return closing;
+}
+
 }  // namespace
+
+void YCOMFile::CloseLater(std::unique_ptr<YCOMFile> file) {
+    if (!file) return;
+    Closing& c = ClosingPorts();
+    const std::string path = file->m_strPath;
+    {
+        std::lock_guard lock(c.mutex);
+        c.paths.insert(path);
+    }
+    std::thread([file = std::move(file), path, &c]() mutable {
+        file.reset();
+        {
+            std::lock_guard lock(c.mutex);
+            c.paths.erase(path);
+        }
+        c.done.notify_all();
+    }).detach();
+}
 
 YCOMFile::YCOMFile(const std::string& path, const LineSettings& line)
     : m_strPath(path), m_line(line) {
+    {
+        Closing& c = ClosingPorts();
+        std::unique_lock lock(c.mutex);
+        c.done.wait_for(lock, kMaxDrain + milliseconds(500), [&] { return !c.paths.contains(path); });
+    }
     m_fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) throw CFileException(path, errno);
     if (flock(m_fd, LOCK_EX | LOCK_NB) != 0 || ioctl(m_fd, TIOCEXCL) != 0) {
@@ -54,9 +94,27 @@ YCOMFile::YCOMFile(const std::string& path, const LineSettings& line)
 }
 
 YCOMFile::~YCOMFile() {
+    // Queued output goes out at this line's rate, not the restored one; what is still
+    // queued then is dropped, so close() does not wait the driver's closing time.
+    if (!DrainOutput()) tcflush(m_fd, TCOFLUSH);
     m_termios->Restore();
     ioctl(m_fd, TIOCNXCL);
     close(m_fd);  // also releases the flock
+}
+
+bool YCOMFile::DrainOutput() {
+    // Only what the driver still holds: a pty has handed everything to the device side,
+    // and flushing there would take back bytes the device has not read yet.
+    int queued = 0;
+    if (HungUp() || ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0) return true;
+    const uint32_t baud = m_line.baudRate ? m_line.baudRate : 9600;
+    const auto needed = milliseconds(20 + static_cast<int64_t>(queued) * 10 * 1000 / baud);
+    const auto deadline = Clock::now() + std::min<Clock::duration>(needed, kMaxDrain);
+    while (ioctl(m_fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(milliseconds(2));
+    }
+    return true;
 }
 
 uint32_t YCOMFile::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,7 +11,9 @@
 class PortTermios;
 
 // One open serial port. Exists only while the port is open: construction opens, configures
-// and empties the port, destruction restores its former settings and closes it.
+// and empties the port; destruction lets queued output go out for as long as the line rate
+// needs (bounded), drops the rest, restores the former settings and closes it. CloseLater
+// does that on a thread of its own, and opening the same port again waits for it.
 //
 // Thread rules: ReadComm is called from one thread (the reader) and WriteComm from another
 // (the window); the kernel serialises them on the descriptor, no lock is needed.
@@ -25,6 +28,11 @@ public:
     ~YCOMFile();
     YCOMFile(const YCOMFile&) = delete;
     YCOMFile& operator=(const YCOMFile&) = delete;
+
+    // Closes `file` on a short-lived thread, so the caller never waits for output to drain.
+    static void CloseLater(std::unique_ptr<YCOMFile> file);
+    // The longest that closing lets queued output drain.
+    static constexpr std::chrono::milliseconds kMaxDrain{2000};
 
     // Returns 0 at once when nothing is queued. Otherwise reads one burst: it ends after
     // 5 ms of line silence, at `count` bytes, after `count` ms in total, or as soon as
@@ -45,6 +53,10 @@ public:
     const std::string& Path() const { return m_strPath; }
 
 private:
+    // Waits while the driver holds output, at most as long as the line rate needs for it
+    // (and kMaxDrain); false when some is still held.
+    bool DrainOutput();
+
     std::string m_strPath;
     LineSettings m_line;
     int m_fd = -1;

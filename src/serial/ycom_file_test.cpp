@@ -185,6 +185,39 @@ TEST(YCOMFile, AWriteToADeviceThatTakesNothingGivesUp) {
     EXPECT_LT(written, sent.size());
 }
 
+TEST(YCOMFile, WhatWasWrittenBeforeTheCloseReachesTheDevice) {
+    PtyPair pty;
+    std::vector<uint8_t> sent(3000);
+    std::iota(sent.begin(), sent.end(), 0);
+    auto port = std::make_unique<YCOMFile>(pty.SlavePath(), LineSettings{115200, 0, 0, 8});
+    ASSERT_TRUE(port->WriteComm(sent.data(), static_cast<uint32_t>(sent.size())));
+    std::thread device([&] {  // takes it a little later, as a line does
+        std::this_thread::sleep_for(30ms);
+        EXPECT_EQ(pty.Read(sent.size(), 2s), sent);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    port.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, YCOMFile::kMaxDrain);
+    device.join();
+}
+
+TEST(YCOMFile, ADeviceThatTakesNothingCannotHoldTheClose) {
+    PtyPair pty;
+    auto port = std::make_unique<YCOMFile>(pty.SlavePath(), LineSettings{115200, 0, 0, 8});
+    const std::vector<uint8_t> out(2048, 0x55);
+    uint32_t written = 0;
+    port->WriteComm(out.data(), static_cast<uint32_t>(out.size()), &written);
+    ASSERT_GT(written, 0u);
+    // The caller does not wait at all; the close takes at most what 2 KB need at 115200.
+    auto start = std::chrono::steady_clock::now();
+    YCOMFile::CloseLater(std::move(port));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 50ms);
+    YCOMFile again(pty.SlavePath(), {115200, 0, 0, 8});  // waits for that close
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    // (A pty hands written bytes to the device side at once, so nothing is left to drop;
+    // on a UART the rest of its output queue would be.)
+}
+
 TEST(YCOMFile, AHangUpIsReported) {
     PtyPair pty;
     YCOMFile port(pty.SlavePath(), k9600);
