@@ -28,6 +28,7 @@ public:
         }
     }
     void PostPortHungUp() override {}
+    void PostPortWritten(uint32_t, bool) override {}
     std::atomic<size_t> m_bytes{0}, m_batches{0}, m_notices{0};
 
 private:

@@ -332,6 +332,23 @@ void CPortBenchDlg::PostPortHungUp() {
     QCoreApplication::postEvent(this, new QEvent(WM_PORT_HUNG_UP));
 }
 
+namespace {
+
+// A write is done: how much the device took, and whether it failed.
+class PortWrittenEvent : public QEvent {
+public:
+    PortWrittenEvent(uint32_t written, bool failed)
+        : QEvent(CPortBenchDlg::WM_PORT_WRITTEN), m_written(written), m_failed(failed) {}
+    const uint32_t m_written;
+    const bool m_failed;
+};
+
+}  // namespace
+
+void CPortBenchDlg::PostPortWritten(uint32_t written, bool failed) {
+    QCoreApplication::postEvent(this, new PortWrittenEvent(written, failed));
+}
+
 bool CPortBenchDlg::event(QEvent* e) {
     // The window system asks for the cursor before every move that no button holds.
     if (e->type() == QEvent::MouseMove) {
@@ -346,6 +363,11 @@ bool CPortBenchDlg::event(QEvent* e) {
     }
     if (e->type() == WM_PORT_HUNG_UP) {
         OnPortHungUp();
+        return true;
+    }
+    if (e->type() == WM_PORT_WRITTEN) {
+        const auto* done = static_cast<PortWrittenEvent*>(e);
+        OnPortWritten(done->m_written, done->m_failed);
         return true;
     }
     return QDialog::event(e);
@@ -536,7 +558,7 @@ void CPortBenchDlg::OnSend() {
             m_pSendBuf.clear();
             return;
         }
-        if (!WriteSendBuffer()) return;
+        WriteSendBuffer();
         ShowExchange();
         // Longer periods are clamped, as a Win32 window timer clamps them.
         m_cycleTimer.start(static_cast<int>(std::min<uint32_t>(m_nCyclePeriod, INT_MAX)));
@@ -546,7 +568,8 @@ void CPortBenchDlg::OnSend() {
         m_btnOpen->setEnabled(false);
         m_chkHexSend->setEnabled(false);
     } else {
-        if (WriteSendBuffer()) ShowExchange();
+        WriteSendBuffer();
+        ShowExchange();
         m_pSendBuf.clear();
     }
 }
@@ -563,23 +586,23 @@ void CPortBenchDlg::StopCycling() {
 }
 
 void CPortBenchDlg::OnCycleTick() {
-    // Only writes and counts: no exchange, so what the user is typing is neither
-    // validated nor overwritten.
-    WriteSendBuffer();
+    // Only writes: no exchange, so what the user is typing is neither validated nor
+    // overwritten. While the last bytes are still going out the line can carry no more:
+    // the tick is skipped, not queued.
+    if (m_pReader && m_pReader->WriterIdle()) WriteSendBuffer();
 }
 
-bool CPortBenchDlg::WriteSendBuffer() {
-    YCOMFile* file = m_pReader ? m_pReader->File() : nullptr;
-    if (!file) return false;
-    uint32_t written = 0;
-    const bool ok = file->WriteComm(m_pSendBuf.data(), static_cast<uint32_t>(m_pSendBuf.size()),
-                                    &written);
+void CPortBenchDlg::WriteSendBuffer() {
+    if (m_pReader) m_pReader->Write(m_pSendBuf);
+}
+
+void CPortBenchDlg::OnPortWritten(uint32_t written, bool failed) {
     m_dwTxCount += written;
     SetCounterText(m_stTxCount, m_dwTxCount);
-    if (ok) return true;
+    if (!failed || !m_pReader) return;  // from a port closed since: counted, nothing more
 
     const QString port = QString::fromStdString(m_pReader->Port());
-    const bool gone = file->HungUp();
+    const bool gone = m_pReader->File()->HungUp();
     StopCycling();
     if (gone) {
         ClosePort();
@@ -588,7 +611,6 @@ bool CPortBenchDlg::WriteSendBuffer() {
         ShowMessage(this, QStringLiteral("向%1发送数据失败！").arg(port),
                     QStringLiteral("设备长时间没有接收数据。"));
     }
-    return false;
 }
 
 void CPortBenchDlg::OnClearSend() {

@@ -40,8 +40,8 @@ struct DialogEnvironment {
 };
 
 // The main dialog: the whole user interface and the owner of all run-time state. Lives on
-// the window thread; the only thing another thread touches is the hand-over (m_rxQueue and
-// the events the reader posts).
+// the window thread; the only things other threads touch are the hand-over (m_rxQueue and
+// the events the reader and the writer post).
 class CPortBenchDlg : public QDialog, private PortEventSink {
     Q_OBJECT
 
@@ -51,6 +51,8 @@ public:
     static constexpr QEvent::Type WM_PORT_RECEIVED = QEvent::Type(QEvent::User + 101);
     // The open port's device has gone. Posted by the reader thread.
     static constexpr QEvent::Type WM_PORT_HUNG_UP = QEvent::Type(QEvent::User + 102);
+    // A write to the device is done. Posted by the writer thread.
+    static constexpr QEvent::Type WM_PORT_WRITTEN = QEvent::Type(QEvent::User + 103);
 
     explicit CPortBenchDlg(DialogEnvironment env = {}, QWidget* parent = nullptr);
     ~CPortBenchDlg() override;
@@ -76,6 +78,7 @@ protected:
 private:
     void PostPortReceived() override;
     void PostPortHungUp() override;
+    void PostPortWritten(uint32_t written, bool failed) override;
 
     void OnInitDialog();
     void DefineLayout();
@@ -107,7 +110,8 @@ private:
     void OnSend();
     void OnCycleTick();
     void StopCycling();
-    bool WriteSendBuffer();
+    void WriteSendBuffer();  // queued; OnPortWritten counts it
+    void OnPortWritten(uint32_t written, bool failed);
     void OnClearSend();
     void OnConvert(QPushButton* pressed, std::u16string (*convert)(std::u16string_view, const std::string&),
                    bool fromHex);

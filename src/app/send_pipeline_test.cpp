@@ -1,6 +1,8 @@
 // The send pipeline through the real dialog: what arrives at a pseudo-terminal's device end.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,6 +44,8 @@ protected:
         return got;
     }
     QString Tx() { return Get<QLabel>("IDC_TXT_TXCOUNT")->text(); }
+    // The counter follows when the writer reports the bytes gone.
+    bool TxBecomes(const char* count) { return QtWaitUntil([&] { return Tx() == count; }); }
     // Opens the port and presses send with cyclic sending ticked.
     void StartCycle(const QString& text, const QString& interval) {
         Open();
@@ -60,11 +64,11 @@ TEST_F(SendPipeline, HexSendOnce) {
     Type("  41 4243  ");
     Click("IDC_BTN_SEND");
     EXPECT_EQ(Device(3), (Bytes{0x41, 0x42, 0x43}));
-    EXPECT_EQ(Tx(), "3");
+    EXPECT_TRUE(TxBecomes("3"));
     Type("41\r\n42\n");  // line breaks separate, they are no bytes
     Click("IDC_BTN_SEND");
     EXPECT_EQ(Device(2), (Bytes{0x41, 0x42}));
-    EXPECT_EQ(Tx(), "5");
+    EXPECT_TRUE(TxBecomes("5"));
     EXPECT_EQ(Get<QPlainTextEdit>("IDC_EDIT_TX")->toPlainText(), "41\n42\n");
 }
 
@@ -74,7 +78,7 @@ TEST_F(SendPipeline, ABlankAreaSendsNothingAndSaysNothing) {
     Type("   ");
     Click("IDC_BTN_SEND");
     EXPECT_TRUE(pty.Read(1, 50ms).empty());
-    EXPECT_EQ(Tx(), "0");
+    EXPECT_TRUE(TxBecomes("0"));
     EXPECT_TRUE(boxes.Texts().isEmpty());
 }
 
@@ -84,7 +88,7 @@ TEST_F(SendPipeline, TextSendInTheCharsetWithoutTerminator) {
     Type(QStringLiteral("AB中"));
     Click("IDC_BTN_SEND");
     EXPECT_EQ(Device(5), (Bytes{0x41, 0x42, 0xE4, 0xB8, 0xAD}));
-    EXPECT_EQ(Tx(), "5");
+    EXPECT_TRUE(TxBecomes("5"));
     EXPECT_TRUE(pty.Read(1, 50ms).empty());
     Type("a\nb");  // lines of the send area end in CR LF, as typed on Windows
     Click("IDC_BTN_SEND");
@@ -99,7 +103,7 @@ TEST(SendCharset, GbkTextSendsItsTwoBytes) {
     dlg.findChild<QPlainTextEdit*>("IDC_EDIT_TX")->setPlainText(QStringLiteral("中"));
     QTest::mouseClick(dlg.findChild<QPushButton*>("IDC_BTN_SEND"), Qt::LeftButton);
     EXPECT_EQ(pty.Read(2, 5s), (Bytes{0xD6, 0xD0}));
-    EXPECT_EQ(dlg.findChild<QLabel*>("IDC_TXT_TXCOUNT")->text(), "2");
+    EXPECT_TRUE(QtWaitUntil([&] { return dlg.findChild<QLabel*>("IDC_TXT_TXCOUNT")->text() == "2"; }));
 }
 
 TEST_F(SendPipeline, CyclingStartsTicksAndStops) {
@@ -169,12 +173,36 @@ TEST_F(SendPipeline, TheCounterCountsOnlyWhatTheDeviceTook) {
     Get<QPlainTextEdit>("IDC_EDIT_TX")->setPlainText(QString(2 * 300000, QChar('A')));  // 300 kB
     MessageBoxRecorder boxes;
     Click("IDC_BTN_SEND");  // nobody reads the device end: the write gives up
+    ASSERT_TRUE(QtWaitUntil([&] { return !boxes.Texts().isEmpty(); }, 10000));
     ASSERT_EQ(boxes.Texts().size(), 1);
     EXPECT_TRUE(boxes.Texts()[0].startsWith(QStringLiteral("向")));
     const uint32_t sent = Tx().toUInt();
     EXPECT_GT(sent, 0u);
     EXPECT_LT(sent, 300000u);
     EXPECT_TRUE(dlg.IsPortOpen());
+}
+
+TEST_F(SendPipeline, TheWindowNeverWaitsForTheDevice) {
+    Open();
+    Type(QString(2 * 200000, QChar('B')));  // 200 kB, far more than the pty holds
+    MessageBoxRecorder boxes;
+    const auto start = std::chrono::steady_clock::now();
+    Click("IDC_BTN_SEND");
+    // Written on the window thread, this waited for the device (or the 2 s stall limit).
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    EXPECT_EQ(Device(200000).size(), 200000u);
+    ASSERT_TRUE(QtWaitUntil([&] { return Tx() == "200000"; }));
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+}
+
+TEST_F(SendPipeline, ATickWhileTheLastBytesStillGoOutIsSkippedNotQueued) {
+    const QString payload(2 * 100000, QChar('C'));  // 100 kB, which the device does not take yet
+    StartCycle(payload, "1");
+    QtWaitUntil([] { return false; }, 300);  // some 300 ticks come and go
+    Click("IDC_BTN_SEND");  // stops
+    ASSERT_FALSE(dlg.IsCycling());
+    // Only the press's bytes went out; queued ticks would keep sending for a long time.
+    EXPECT_EQ(pty.Read(300000, 1500ms).size(), 100000u);
 }
 
 TEST_F(SendPipeline, ClearSendAreaEmptiesIt) {
@@ -221,7 +249,7 @@ TEST_F(SendPipeline, TextThatIsNoHexIsNeitherSentNorConverted) {
         EXPECT_TRUE(boxes.Texts().last().startsWith(QString::fromUtf8(c.told) + QStringLiteral("不是十六进制数字，没有发送任何数据。")))
             << boxes.Texts().last().toStdString();
     }
-    EXPECT_EQ(Tx(), "0");
+    EXPECT_TRUE(TxBecomes("0"));
     Click("IDC_CHK_CYCLE");  // nor does a cycle start
     Click("IDC_BTN_SEND");
     EXPECT_FALSE(dlg.IsCycling());

@@ -22,15 +22,22 @@ CSerialReader::~CSerialReader() {
 }
 
 void CSerialReader::Start() {
-    if (!m_thread.joinable() && m_pFile) m_thread = std::thread([this] { ReaderThreadProc(); });
+    if (m_thread.joinable() || !m_pFile) return;
+    m_thread = std::thread([this] { ReaderThreadProc(); });
+    m_writer = std::thread([this] { WriterThreadProc(); });
 }
 
 void CSerialReader::Stop() {
-    m_stopRequested = true;
+    {
+        std::lock_guard lock(m_writeMutex);
+        m_stopRequested = true;
+    }
     const uint64_t one = 1;
     [[maybe_unused]] ssize_t n = write(m_stopFd, &one, sizeof one);
     m_rxQueue.WakeWaiters();
+    m_writeReady.notify_all();
     if (m_thread.joinable()) m_thread.join();
+    if (m_writer.joinable()) m_writer.join();
     YCOMFile::CloseLater(std::move(m_pFile));  // output may still be draining
 }
 
@@ -57,5 +64,43 @@ void CSerialReader::ReaderThreadProc() {
             m_sink.PostPortHungUp();
             break;
         }
+    }
+}
+
+void CSerialReader::Write(std::vector<uint8_t> bytes) {
+    {
+        std::lock_guard lock(m_writeMutex);
+        m_writes.push_back(std::move(bytes));
+    }
+    m_writeReady.notify_all();
+}
+
+bool CSerialReader::WriterIdle() const {
+    std::lock_guard lock(m_writeMutex);
+    return m_writes.empty() && !m_bWriting;
+}
+
+void CSerialReader::WriterThreadProc() {
+    YCOMFile& file = *m_pFile;
+    for (;;) {
+        std::vector<uint8_t> bytes;
+        {
+            std::unique_lock lock(m_writeMutex);
+            m_bWriting = false;
+            m_writeReady.wait(lock, [this] { return m_stopRequested.load() || !m_writes.empty(); });
+            if (m_stopRequested) return;
+            bytes = std::move(m_writes.front());
+            m_writes.pop_front();
+            m_bWriting = true;
+        }
+        uint32_t written = 0;
+        const bool ok = file.WriteComm(bytes.data(), static_cast<uint32_t>(bytes.size()), &written, m_stopFd);
+        // Stopped in the middle is no failure: what went out is counted.
+        const bool failed = !ok && !m_stopRequested;
+        if (failed) {
+            std::lock_guard lock(m_writeMutex);
+            m_writes.clear();  // told once; nothing more goes to a device that takes nothing
+        }
+        m_sink.PostPortWritten(written, failed);
     }
 }

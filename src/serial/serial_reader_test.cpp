@@ -21,8 +21,15 @@ class RecordingSink : public PortEventSink {
 public:
     void PostPortReceived() override { ++m_notices; }
     void PostPortHungUp() override { ++m_hangUps; }
+    void PostPortWritten(uint32_t written, bool failed) override {
+        m_written += written;
+        ++m_writes;
+        m_writeFailures += failed;
+    }
     std::atomic<int> m_notices{0};
     std::atomic<int> m_hangUps{0};
+    std::atomic<uint32_t> m_written{0};
+    std::atomic<int> m_writes{0}, m_writeFailures{0};
 };
 
 // Takes every queued batch out of `queue`, in order, onto the end of `batches`.
@@ -167,17 +174,34 @@ TEST_F(ReaderTest, TheWindowWritesWhileTheReaderReadsAndAHangUpStays) {
         }
     });
     const std::vector<uint8_t> out(256, 0x44);
-    for (int i = 0; i < 200; ++i) {
-        EXPECT_TRUE(reader.File()->WriteComm(out.data(), static_cast<uint32_t>(out.size())));
+    for (int i = 0; i < 200; ++i) reader.Write(out);
+    ASSERT_TRUE(WaitUntil([&] {
         Count();  // the window also handles what arrives
-    }
+        return sink.m_writes == 200;
+    }));
+    EXPECT_EQ(sink.m_written, 200u * 256);
+    EXPECT_EQ(sink.m_writeFailures, 0);
     running = false;
     device.join();
     pty.CloseMaster();
     ASSERT_TRUE(WaitUntil([&] { return sink.m_hangUps == 1; }));
-    EXPECT_FALSE(reader.File()->WriteComm(out.data(), 1));
+    reader.Write(out);
+    ASSERT_TRUE(WaitUntil([&] { return sink.m_writeFailures == 1; }));
     EXPECT_TRUE(reader.File()->HungUp());
     EXPECT_TRUE(reader.HungUp());
+}
+
+TEST_F(ReaderTest, AStopCutsAWriteTheDeviceDoesNotTakeShortWithoutAFailure) {
+    reader.Start();
+    reader.Write(std::vector<uint8_t>(512 * 1024, 0x66));  // far more than the pty holds
+    ASSERT_TRUE(WaitUntil([&] { return !reader.WriterIdle(); }));
+    std::this_thread::sleep_for(20ms);  // stuck in the write by now
+    const auto start = Clock::now();
+    reader.Stop();
+    EXPECT_LT(Clock::now() - start, 50ms);
+    EXPECT_EQ(sink.m_writes, 1);
+    EXPECT_EQ(sink.m_writeFailures, 0);
+    EXPECT_LT(sink.m_written, 512u * 1024);
 }
 
 TEST_F(ReaderTest, StopWithoutStartAndTwiceIsHarmless) {

@@ -148,7 +148,7 @@ uint32_t YCOMFile::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {
     return total;
 }
 
-bool YCOMFile::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written) {
+bool YCOMFile::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written, int wakeFd) {
     // Without flow control a real line always drains; a device that takes nothing for the
     // time 512 bytes need at this rate (plus slack) is stuck, and the window must not hang.
     const uint32_t baud = m_line.baudRate ? m_line.baudRate : 9600;
@@ -170,7 +170,8 @@ bool YCOMFile::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* writte
             break;
         }
         auto left = stallLimit - (Clock::now() - lastProgress);
-        int revents = left > Clock::duration::zero() ? WaitFor(m_fd, POLLOUT, -1, left) : 0;
+        int revents = left > Clock::duration::zero() ? WaitFor(m_fd, POLLOUT, wakeFd, left) : 0;
+        if (revents < 0) break;  // asked to stop: what went out went out
         if (revents == 0 || (revents & (POLLHUP | POLLERR | POLLNVAL))) {
             MarkHungUp(revents != 0);
             ok = false;

@@ -39,10 +39,10 @@ public:
     // `wakeFd` (if not -1) becomes readable. Sets HungUp() when the device has gone.
     uint32_t ReadComm(uint8_t* buffer, uint32_t count, int wakeFd = -1);
 
-    // Blocks until the driver has taken all `count` bytes. Returns false when the device
-    // fails or stops taking data for far longer than the line rate explains; `written`
-    // then tells how many bytes it took.
-    bool WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written = nullptr);
+    // Blocks until the driver has taken all `count` bytes, or `wakeFd` (if not -1) becomes
+    // readable. Returns false when the device fails or stops taking data for far longer
+    // than the line rate explains; `written` tells how many bytes it took.
+    bool WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written = nullptr, int wakeFd = -1);
 
     // True once a read or write found that the device has gone (cable pulled, hang-up);
     // it stays true. ReadComm (reader thread) and WriteComm (window thread) may run at the
