@@ -50,7 +50,8 @@ struct Closing {
 };
 
 Closing& ClosingPorts() {
-    static Closing closing;
+    // Never destroyed: a closer thread may still be at work while the program exits.
+    static Closing& closing = *new Closing;
     return closing;
 }
 
