@@ -468,6 +468,7 @@ ReceiveLog& CPortBenchDlg::FileLog() {
 }
 
 void CPortBenchDlg::OnTimestampOrHexShowClicked() {
+    m_editReceive->SetPairLayout(m_chkHexShow->isChecked());
     if (m_chkTimestamp->isChecked() && m_chkHexShow->isChecked()) {
         m_chkCharTs->setEnabled(true);
     } else {

@@ -91,18 +91,28 @@ void ReceiveView::UpdateScrollRange() {
     bar->setRange(0, static_cast<int>(std::min<uint64_t>(total > visible ? total - visible : 0, INT_MAX)));
 }
 
-int ReceiveView::ColumnsFor(int cells) {
-    // Whole "XX " pairs, so none is split across rows, and whole groups of 16 bytes where
-    // they fit (else of 8): records of 16, 32 or 64 bytes line up in columns.
+int ReceiveView::ColumnsFor(int cells, bool pairs) {
+    // Hex: whole "XX " pairs, so none is split across rows, and whole groups of 16 bytes
+    // where they fit (else of 8), so records of 16, 32 or 64 bytes line up in columns. A
+    // row's last space may hang past the edge. Text uses the whole width.
     constexpr int kPair = 3;
-    for (int group : {16, 8, 1}) {
-        if (cells >= group * kPair) return cells / (group * kPair) * group * kPair;
+    if (pairs) {
+        for (int group : {16, 8, 1}) {
+            if (cells + 1 >= group * kPair) return (cells + 1) / (group * kPair) * group * kPair;
+        }
     }
     return std::max(1, cells);
 }
 
+void ReceiveView::SetPairLayout(bool pairs) {
+    if (pairs == m_pairLayout) return;
+    m_pairLayout = pairs;
+    Relayout();
+    viewport()->update();
+}
+
 void ReceiveView::Relayout() {
-    m_columns = ColumnsFor(viewport()->width() / m_cellWidth);
+    m_columns = ColumnsFor(viewport()->width() / m_cellWidth, m_pairLayout);
     IndexRowsFrom(0);
     UpdateScrollRange();
 }

@@ -22,6 +22,8 @@ class ReceiveView : public QAbstractScrollArea {
 public:
     // Characters a row holds; lines wrap there.
     int Columns() const { return m_columns; }
+    // True (the start) while the text is hex pairs: rows then hold whole groups of pairs.
+    void SetPairLayout(bool pairs);
     explicit ReceiveView(QWidget* parent = nullptr);
 
     // Appends Latin-1 text at the end. While the view shows the newest line it follows it
@@ -66,7 +68,7 @@ protected:
 private:
     uint64_t RowsOf(size_t line) const;
     void IndexRowsFrom(size_t line);
-    static int ColumnsFor(int cells);
+    static int ColumnsFor(int cells, bool pairs);
     void Relayout();
     void UpdateScrollRange();
     uint64_t RowOf(size_t pos) const;
@@ -84,6 +86,7 @@ private:
     ReceiveDocument m_doc;
     std::vector<uint64_t> m_rowStarts{0, 1};  // first row of each line; one past the last
     int m_columns = 1;
+    bool m_pairLayout = true;
     int m_cellWidth = 8;
     int m_lineHeight = 16;
     size_t m_anchor = 0;

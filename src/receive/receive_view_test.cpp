@@ -45,17 +45,20 @@ TEST_F(ViewTest, LongLinesWrapAtTheWidth) {
     EXPECT_GT(view.verticalScrollBar()->maximum(), rowsAtWidth);
 }
 
-TEST_F(ViewTest, HexRowsHoldWholeGroupsOf16Or8Bytes) {
+TEST_F(ViewTest, HexRowsHoldWholeGroupsOf16Or8BytesAndTextTheWholeWidth) {
     struct Case {
+        bool hex;
         int cells;    // the view's width in character cells
         int columns;  // characters a row holds
     };
     const int cell = QFontMetrics(view.viewport()->font()).horizontalAdvance(QLatin1Char('0'));
-    for (const Case& c : {Case{56, 48}, Case{100, 96}, Case{47, 24}, Case{30, 24}, Case{23, 21}, Case{2, 2}}) {
+    for (const Case& c : {Case{true, 56, 48}, Case{true, 100, 96}, Case{true, 47, 48}, Case{true, 30, 24},
+                          Case{true, 22, 21}, Case{true, 1, 1}, Case{false, 56, 56}, Case{false, 47, 47}}) {
+        view.SetPairLayout(c.hex);
         const int chrome = view.width() - view.viewport()->width();  // frame and scroll bar
         view.resize(c.cells * cell + cell / 2 + chrome, 300);
         QApplication::processEvents();
-        EXPECT_EQ(view.Columns(), c.columns) << c.cells << " cells";
+        EXPECT_EQ(view.Columns(), c.columns) << c.cells << " cells, hex " << c.hex;
     }
 }
 
