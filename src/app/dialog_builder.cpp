@@ -107,8 +107,9 @@ std::map<int, QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& tpl) 
         if (c.kind == ControlKind::DropDownList) r.setHeight(w->sizeHint().height());
         w->setGeometry(r);
         w->setEnabled(!(c.flags & kDisabled));
-        w->setAccessibleName(c.accessibleName ? QString::fromUtf8(c.accessibleName)
-                                              : QString::fromUtf8(c.text));
+        // A control with a caption is named by its caption as it is now, which Qt derives;
+        // only controls without one are given a name.
+        if (c.accessibleName) w->setAccessibleName(QString::fromUtf8(c.accessibleName));
         if (c.accessibleDescription) {
             w->setAccessibleDescription(QString::fromUtf8(c.accessibleDescription));
         }

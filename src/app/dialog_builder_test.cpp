@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -50,7 +52,8 @@ TEST(DialogBuilder, BuildsTheMainTemplateInTabOrderWithFramesBehind) {
     EXPECT_FALSE(controls.at(IDC_BTN_SEND)->isEnabled());
     EXPECT_FALSE(controls.at(IDC_EDIT_TRIGGER)->isEnabled());
     EXPECT_FALSE(controls.at(IDC_CHK_CHAR_TS)->isEnabled());
-    EXPECT_EQ(controls.at(IDC_CHK_SAVE)->accessibleName(), QStringLiteral("保存数据"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(controls.at(IDC_CHK_SAVE))->text(QAccessible::Name),
+              QStringLiteral("保存数据"));
 
     // Tab order follows the template: the open button, then the save box, ...
     EXPECT_EQ(NextTabStop(controls.at(IDC_BTN_OPEN)), controls.at(IDC_CHK_SAVE));

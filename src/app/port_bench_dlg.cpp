@@ -208,6 +208,7 @@ void CPortBenchDlg::ShowLamp(bool open) {
     QPixmap lamp = LampPixmap(open, palette().color(QPalette::Window));
     m_stLamp->setPixmap(lamp);
     m_stLamp->resize(lamp.size());
+    m_stLamp->setAccessibleDescription(open ? QStringLiteral("串口已打开") : QStringLiteral("串口已关闭"));
 }
 
 bool CPortBenchDlg::TakeExchange() {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -176,6 +177,26 @@ TEST_F(DialogTest, EveryWayOfEndingTheDialogReleasesThePort) {
     EXPECT_FALSE(byEsc.isVisible());
     EXPECT_TRUE(PortIsFree(pty.SlavePath()));
 
+}
+
+TEST_F(DialogTest, AssistiveToolsReadTheCurrentCaptionsAndTheLampsState) {
+    dlg.show();
+    auto read = [&](const char* name, QAccessible::Text what) {
+        return QAccessible::queryAccessibleInterface(Get<QWidget>(name))->text(what);
+    };
+    EXPECT_EQ(read("IDC_LAMP", QAccessible::Description), QStringLiteral("串口已关闭"));
+    Click("IDC_BTN_OPEN");
+    ASSERT_TRUE(dlg.IsPortOpen());
+    EXPECT_EQ(read("IDC_BTN_OPEN", QAccessible::Name), QStringLiteral("关   闭"));
+    EXPECT_EQ(read("IDC_LAMP", QAccessible::Description), QStringLiteral("串口已打开"));
+    Get<QLineEdit>("IDC_EDIT_INTERVAL")->setText("1000");
+    Click("IDC_CHK_CYCLE");
+    Click("IDC_BTN_SEND");
+    ASSERT_TRUE(dlg.IsCycling());
+    EXPECT_EQ(read("IDC_BTN_SEND", QAccessible::Name), QStringLiteral("停止"));
+    Click("IDC_BTN_SEND");
+    EXPECT_EQ(read("IDC_BTN_SEND", QAccessible::Name), QStringLiteral("发送"));
+    EXPECT_EQ(read("IDC_EDIT_RX", QAccessible::Name), QStringLiteral("接收区"));  // named by its label
 }
 
 TEST_F(DialogTest, EnterTakesTheValueTypedAndNeverEndsTheWindow) {
