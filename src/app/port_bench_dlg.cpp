@@ -508,7 +508,10 @@ void CPortBenchDlg::OnSaveClicked() {
 
 void CPortBenchDlg::OnPortHungUp() {
     // A report from a reader that has been closed since is stale.
-    if (!m_pReader || !m_pReader->HungUp()) return;
+    if (m_pReader && m_pReader->HungUp()) ReportPortGone();
+}
+
+void CPortBenchDlg::ReportPortGone() {
     const QString port = QString::fromStdString(m_pReader->Port());
     ClosePort();
     ShowMessage(this, QStringLiteral("串口%1已断开！").arg(port));
@@ -603,16 +606,10 @@ void CPortBenchDlg::OnPortWritten(uint32_t written, bool failed) {
     SetCounterText(m_stTxCount, m_dwTxCount);
     if (!failed || !m_pReader) return;  // from a port closed since: counted, nothing more
 
-    const QString port = QString::fromStdString(m_pReader->Port());
-    const bool gone = m_pReader->File()->HungUp();
+    if (m_pReader->File()->HungUp()) return ReportPortGone();
     StopCycling();
-    if (gone) {
-        ClosePort();
-        ShowMessage(this, QStringLiteral("串口%1已断开！").arg(port));
-    } else {
-        ShowMessage(this, QStringLiteral("向%1发送数据失败！").arg(port),
-                    QStringLiteral("设备长时间没有接收数据。"));
-    }
+    ShowMessage(this, QStringLiteral("向%1发送数据失败！").arg(QString::fromStdString(m_pReader->Port())),
+                QStringLiteral("设备长时间没有接收数据。"));
 }
 
 void CPortBenchDlg::OnClearSend() {

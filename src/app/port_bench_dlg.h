@@ -99,6 +99,7 @@ private:
     void FlushLog();
     void ShowRxCount();
     void OnPortHungUp();
+    void ReportPortGone();  // closes the port and tells the user its device has gone
     void AppendToReceiveArea(const std::string& chunk);
     ReceiveLog& FileLog();  // made on first use: finding the directory touches the disk
     void OnTimestampOrHexShowClicked();
