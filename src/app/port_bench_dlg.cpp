@@ -242,7 +242,7 @@ void CPortBenchDlg::ShowExchange() {
     if (m_bReceiveSet) m_editReceive->SetText(m_strReceive);
     if (m_bTriggerSet) m_editTrigger->setText(m_strTrigger);
     SetCounterText(m_stTxCount, m_dwTxCount);
-    SetCounterText(m_stRxCount, m_dwRxCount);
+    ShowRxCount();
     if (m_bIntervalSet) m_editInterval->setText(QString::number(m_dwInterval));
     m_bSendSet = m_bReceiveSet = m_bTriggerSet = m_bIntervalSet = false;
 }
