@@ -13,6 +13,7 @@
 
 #include "app/control_ids.h"
 #include "receive/receive_view.h"
+#include "ui/button_accessible.h"
 #include "ui/picture_ex.h"
 
 namespace {
@@ -92,6 +93,7 @@ QFont DialogFont() {
 }
 
 std::map<int, QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& tpl) {
+    InstallButtonAccessibility();
     const QSize base = DialogBaseUnits(dialog.font());
     dialog.setWindowTitle(QString::fromUtf8(tpl.caption));
     dialog.resize(MapDialogRect({0, 0, tpl.width, tpl.height}, base).size());

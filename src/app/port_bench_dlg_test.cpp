@@ -199,6 +199,36 @@ TEST_F(DialogTest, AssistiveToolsReadTheCurrentCaptionsAndTheLampsState) {
     EXPECT_EQ(read("IDC_EDIT_RX", QAccessible::Name), QStringLiteral("接收区"));  // named by its label
 }
 
+TEST_F(DialogTest, EveryAccessibleActionOnAButtonIsAClick) {
+    dlg.show();
+    auto act = [&](const char* name) {
+        QAccessibleActionInterface* actions =
+            QAccessible::queryAccessibleInterface(Get<QWidget>(name))->actionInterface();
+        const QString action = actions->actionNames().first();
+        EXPECT_TRUE(action == QAccessibleActionInterface::pressAction() ||
+                    action == QAccessibleActionInterface::toggleAction());
+        actions->doAction(action);
+    };
+    // Ticked from code: no handler runs, the trigger stamp stays disabled.
+    Get<QCheckBox>("IDC_CHK_TIMESTAMP")->setChecked(true);
+    EXPECT_FALSE(Enabled("IDC_CHK_CHAR_TS"));
+    Get<QCheckBox>("IDC_CHK_TIMESTAMP")->setChecked(false);
+
+    act("IDC_CHK_TIMESTAMP");
+    EXPECT_TRUE(QtWaitUntil([&] { return Enabled("IDC_CHK_CHAR_TS"); }));
+    act("IDC_CHK_CHAR_TS");
+    EXPECT_TRUE(QtWaitUntil([&] { return Enabled("IDC_EDIT_TRIGGER"); }));
+    act("IDC_CHK_CHAR_TS");
+    EXPECT_TRUE(QtWaitUntil([&] { return !Enabled("IDC_EDIT_TRIGGER"); }));
+    act("IDC_BTN_OPEN");
+    EXPECT_TRUE(QtWaitUntil([&] { return dlg.IsPortOpen(); }));
+    const QAccessibleInterface* save = QAccessible::queryAccessibleInterface(Get<QWidget>("IDC_CHK_SAVE"));
+    EXPECT_EQ(save->role(), QAccessible::CheckBox);
+    EXPECT_TRUE(save->state().checkable);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(Get<QWidget>("IDC_BTN_OPEN"))->role(),
+              QAccessible::PushButton);
+}
+
 TEST_F(DialogTest, EnterTakesTheValueTypedAndNeverEndsTheWindow) {
     dlg.show();
     Click("IDC_BTN_OPEN");
