@@ -33,6 +33,7 @@
 #include "serial/line_settings.h"
 #include "serial/port_discovery.h"
 #include "ui/about_dlg.h"
+#include "ui/decimal_field.h"
 #include "ui/help_dlg.h"
 #include "ui/picture_ex.h"
 
@@ -81,15 +82,6 @@ QString OpenFailureReason(int err) {
         default: reason = QStringLiteral("无法打开该串口。"); break;
     }
     return reason + QStringLiteral("\n（系统：%1）").arg(QString::fromLocal8Bit(std::strerror(err)));
-}
-
-// Unsigned 32-bit decimal with optional surrounding blanks, as typed into an edit.
-bool ParseUInt32(const QString& text, uint32_t& value) {
-    bool ok = false;
-    qulonglong v = text.trimmed().toULongLong(&ok, 10);
-    if (!ok || v > 0xFFFFFFFFull || text.trimmed().startsWith(u'-')) return false;
-    value = static_cast<uint32_t>(v);
-    return true;
 }
 
 // The lamp bitmaps sit on light grey, which becomes the dialog's face colour.
@@ -230,9 +222,9 @@ bool CPortBenchDlg::TakeExchange() {
     if (m_strTrigger.size() > 2) {
         return fail(m_editTrigger, QStringLiteral("触发字符最多只能输入 2 个字符。"));
     }
-    if (!ParseUInt32(m_stTxCount->text(), m_dwTxCount)) return fail(m_stTxCount, counterRange);
-    if (!ParseUInt32(m_stRxCount->text(), m_dwRxCount)) return fail(m_stRxCount, counterRange);
-    if (!ParseUInt32(m_editInterval->text(), m_dwInterval)) return fail(m_editInterval, intervalRange);
+    if (!ParseUInt32(m_stTxCount->text().toStdU16String(), m_dwTxCount)) return fail(m_stTxCount, counterRange);
+    if (!ParseUInt32(m_stRxCount->text().toStdU16String(), m_dwRxCount)) return fail(m_stRxCount, counterRange);
+    if (!ParseUInt32(m_editInterval->text().toStdU16String(), m_dwInterval)) return fail(m_editInterval, intervalRange);
     if (m_dwInterval < 1) return fail(m_editInterval, intervalRange);
     return true;
 }
