@@ -438,11 +438,13 @@ void CPortBenchDlg::FlushLog() {
     if (m_pendingLog.empty()) return;
     const std::string text = std::exchange(m_pendingLog, {});
     std::string error;
-    if (FileLog().Write(text, m_pendingLogDay, error)) return;
-    // Saving stops as if the box were unticked, and the batches are shown so nothing is lost.
+    size_t written = 0;
+    if (FileLog().Write(text, m_pendingLogDay, error, &written)) return;
+    // Saving stops as if the box were unticked, and what the file did not take is shown, so
+    // nothing is lost and nothing appears twice.
     m_chkSave->setChecked(false);
     OnSaveClicked();
-    AppendToReceiveArea(text);
+    AppendToReceiveArea(text.substr(written));
     // Told after the batches are handled, so the reader is not held while the box is open.
     QMetaObject::invokeMethod(
         this,

@@ -7,21 +7,56 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "app/port_bench_dlg.h"
+#include "receive/chunk.h"
 #include "receive/receive_view.h"
 #include "serial/pty_pair.h"
 #include "test/message_box_recorder.h"
 #include "test/qt_wait.h"
+#include "test/run_command.h"
 #include "test/wait_until.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
 namespace {
+
+// Bytes `from`.. of an endless stream whose every prefix is recognisable: byte i is i mod 251.
+std::vector<uint8_t> Pattern(size_t count, size_t from = 0) {
+    std::vector<uint8_t> bytes(count);
+    for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>((from + i) % 251);
+    return bytes;
+}
+
+std::string Hex(std::span<const uint8_t> bytes) { return BuildChunk(bytes, true); }
+
+// The port's worker threads still alive in this process.
+int PortWorkers() {
+    int workers = 0;
+    for (const fs::directory_entry& task : fs::directory_iterator("/proc/self/task")) {
+        std::string name;
+        std::getline(std::ifstream(task.path() / "comm"), name);
+        workers += name == "corvala-rx" || name == "corvala-tx";
+    }
+    return workers;
+}
+
+// The port as the user picks it: a link, so that a device plugged in again can take the
+// same path although its pseudo-terminal is a new one.
+fs::path PortLinkTo(const std::string& device) {
+    fs::path link = fs::temp_directory_path() / ("corvala-tty-" + std::to_string(::getpid()));
+    fs::remove(link);
+    fs::create_symlink(device, link);
+    return link;
+}
 
 class ReceivePipeline : public ::testing::Test {
 protected:
@@ -31,7 +66,10 @@ protected:
         Click("IDC_BTN_OPEN");
         ASSERT_TRUE(dlg.IsPortOpen());
     }
-    void TearDown() override { fs::remove_all(logDir); }
+    void TearDown() override {
+        fs::remove_all(logDir);
+        fs::remove(portLink);
+    }
 
     template <typename T>
     T* Get(const char* name) {
@@ -57,10 +95,11 @@ protected:
     }
 
     PtyPair pty;
+    fs::path portLink = PortLinkTo(pty.SlavePath());
     fs::path logDir = fs::temp_directory_path() / ("corvala-rx-" + std::to_string(::getpid()));
     // Read by the reader thread as each batch arrives.
     std::atomic<int> day{30}, second{7}, clockReads{0};
-    CPortBenchDlg dlg{{.extraPorts = {pty.SlavePath()},
+    CPortBenchDlg dlg{{.extraPorts = {portLink.string()},
                        .sysfsRoot = "/nonexistent",
                        .clock =
                            [this] {
@@ -191,18 +230,90 @@ TEST_F(ReceivePipeline, SavingWritesTheLogInsteadOfTheArea) {
     EXPECT_TRUE(Get<ReceiveView>("IDC_EDIT_RX")->isEnabled());
 }
 
-TEST_F(ReceivePipeline, AFailedLogWriteStopsSavingShowsTheBatchAndTells) {
+TEST_F(ReceivePipeline, ALogDirectoryGoneMidSessionStopsSavingShowsTheBatchesAndTellsOnce) {
     Click("IDC_CHK_SAVE");
-    fs::remove_all(logDir);  // the directory is gone: every open fails, also for root
+    Receive({0x40});
+    fs::remove_all(logDir);  // every open fails now, also for root
     MessageBoxRecorder boxes;
-    Receive({0x41});
+    Arrive({0x41});
+    Arrive({0x42});  // both handled in one wake-up, so in one failed write
     ASSERT_TRUE(QtWaitUntil([&] { return !boxes.Texts().isEmpty(); }));
     EXPECT_FALSE(Get<QCheckBox>("IDC_CHK_SAVE")->isChecked());
     EXPECT_TRUE(Get<ReceiveView>("IDC_EDIT_RX")->isEnabled());
-    EXPECT_EQ(Area(), "41 ");
-    EXPECT_TRUE(boxes.Texts()[0].contains("rxLOG_2009-03-30.log")) << boxes.Texts()[0].toStdString();
-    Receive({0x42});
     EXPECT_EQ(Area(), "41 42 ");
+    EXPECT_TRUE(boxes.Texts()[0].contains("rxLOG_2009-03-30.log")) << boxes.Texts()[0].toStdString();
+    Receive({0x43});
+    EXPECT_EQ(Area(), "41 42 43 ");
+    EXPECT_EQ(boxes.Texts().size(), 1);
+}
+
+// Run by the next test in a child process, where a file size limit stands for a full disk.
+TEST_F(ReceivePipeline, DISABLED_FullDiskChild) {
+    constexpr rlim_t kDiskSpace = 64 * 1024;
+    const rlimit limit{kDiskSpace, kDiskSpace};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+    Click("IDC_CHK_SAVE");
+    MessageBoxRecorder boxes;
+    const std::vector<uint8_t> sent = Pattern(60000);  // 180,000 characters of hex
+    for (size_t at = 0; at < sent.size(); at += 1000) Receive({sent.begin() + at, sent.begin() + at + 1000});
+    ASSERT_TRUE(QtWaitUntil([&] { return !boxes.Texts().isEmpty(); }));
+    EXPECT_EQ(boxes.Texts().size(), 1);
+    EXPECT_FALSE(Get<QCheckBox>("IDC_CHK_SAVE")->isChecked());
+    const std::string log = LogFile();
+    EXPECT_EQ(log.size(), kDiskSpace);
+    EXPECT_TRUE(log + Area().toStdString() == Hex(sent)) << "logged " << log.size() << ", shown " << Area().size();
+}
+
+TEST(ReceiveLogFaults, AFullDiskStopsSavingOnceAndShowsExactlyWhatTheFileDidNotTake) {
+    const CommandResult child = RunCommand({"/proc/self/exe", "--gtest_also_run_disabled_tests",
+                                            "--gtest_filter=ReceivePipeline.DISABLED_FullDiskChild"});
+    EXPECT_EQ(child.status, 0) << child.out << child.err;
+    EXPECT_NE(child.out.find("[  PASSED  ] 1 test"), std::string::npos) << child.out;
+}
+
+// The device vanishes while a flood pours in, once while the area shows what arrives and
+// once while the log takes it.
+TEST_F(ReceivePipeline, AnUnplugMidFloodKeepsEverythingReadAndThePortOpensAgain) {
+    ASSERT_TRUE(QtWaitUntil([] { return PortWorkers() == 2; }));  // named once running
+    PtyPair* device = &pty;
+    std::vector<std::unique_ptr<PtyPair>> pluggedAgain;
+    for (const bool saving : {false, true}) {
+        SCOPED_TRACE(saving ? "saving" : "showing");
+        ASSERT_TRUE(dlg.IsPortOpen());
+        if (saving) Click("IDC_CHK_SAVE");
+        MessageBoxRecorder boxes;
+        const std::vector<uint8_t> flood = Pattern(2 << 20);
+        std::atomic<bool> unplugged{false};
+        std::thread cable([&] {
+            device->Write(flood);
+            device->CloseMaster();
+            unplugged = true;
+        });
+        ASSERT_TRUE(QtWaitUntil([&] { return unplugged.load(); }, 60000));
+        cable.join();
+        EXPECT_TRUE(QtWaitUntil([&] { return !boxes.Texts().isEmpty(); }, 1000)) << "told within a second";
+        EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("串口%1已断开！").arg(portLink.c_str())});
+        EXPECT_FALSE(dlg.IsPortOpen());
+        EXPECT_TRUE(QtWaitUntil([&] { return PortWorkers() == 0; })) << "the worker ended";
+
+        auto kept = [&] { return saving ? LogFile() : Area().toStdString(); };
+        ASSERT_TRUE(QtWaitUntil([&] { return kept().size() == 3 * size_t{rxCount()}; }));
+        EXPECT_GT(rxCount(), 0u);
+        EXPECT_TRUE(kept() == Hex(std::span(flood).first(rxCount()))) << "counted " << rxCount();
+
+        if (saving) Click("IDC_CHK_SAVE");
+        Click("IDC_BTN_CLEAR_RX");
+        device = pluggedAgain.emplace_back(std::make_unique<PtyPair>()).get();
+        fs::remove(portLink);
+        fs::create_symlink(device->SlavePath(), portLink);
+        Click("IDC_BTN_OPEN");
+        ASSERT_TRUE(dlg.IsPortOpen());
+        ASSERT_TRUE(device->Write(std::vector<uint8_t>{0x55}));
+        EXPECT_TRUE(QtWaitUntil([&] { return Area() == "55 "; }));
+        Click("IDC_BTN_CLEAR_RX");
+        Click("IDC_BTN_RESET");
+    }
 }
 
 TEST_F(ReceivePipeline, ShowExchangesLeaveWhatArrivedInPlace) {

@@ -19,7 +19,8 @@ std::string ReceiveLog::FileNameFor(const UtcTime& t) const {
     return m_directory + name;
 }
 
-bool ReceiveLog::Write(std::string_view text, const UtcTime& day, std::string& error) const {
+bool ReceiveLog::Write(std::string_view text, const UtcTime& day, std::string& error,
+                       size_t* written) const {
     std::string bytes;
     bytes.reserve(text.size() + text.size() / 16);
     for (char c : text) {
@@ -29,7 +30,8 @@ bool ReceiveLog::Write(std::string_view text, const UtcTime& day, std::string& e
     const std::string path = FileNameFor(day);
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     bool ok = fd >= 0;
-    for (size_t done = 0; ok && done < bytes.size();) {
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
         ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         if (n > 0) done += static_cast<size_t>(n);
         else if (!(n < 0 && errno == EINTR)) ok = false;
@@ -37,6 +39,15 @@ bool ReceiveLog::Write(std::string_view text, const UtcTime& day, std::string& e
     int writeErrno = errno;
     if (fd >= 0 && close(fd) != 0 && ok) ok = false, writeErrno = errno;
     if (!ok) error = path + ": " + std::strerror(writeErrno);
+    if (written) {
+        // Back from bytes to characters: a line feed is whole only with its CR before it.
+        size_t chars = 0;
+        for (size_t used = 0; chars < text.size(); ++chars) {
+            used += text[chars] == '\n' ? 2 : 1;
+            if (used > done) break;
+        }
+        *written = chars;
+    }
     return ok;
 }
 

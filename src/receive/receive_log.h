@@ -14,8 +14,10 @@ public:
 
     // Writes the Latin-1 `text` byte for byte, a line feed as CR LF, to the file of `day`.
     // False, with the file name and the system's reason in `error`, when the file cannot be
-    // opened or written.
-    bool Write(std::string_view text, const UtcTime& day, std::string& error) const;
+    // opened or written. `written`, when given, receives how many characters of `text` are
+    // in the file whole (a full disk may take part of it).
+    bool Write(std::string_view text, const UtcTime& day, std::string& error,
+               size_t* written = nullptr) const;
 
     std::string FileNameFor(const UtcTime& t) const;
     const std::string& Directory() const { return m_directory; }

@@ -1,6 +1,7 @@
 #include "serial/serial_reader.h"
 
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -23,8 +24,15 @@ CSerialReader::~CSerialReader() {
 
 void CSerialReader::Start() {
     if (m_thread.joinable() || !m_pFile) return;
-    m_thread = std::thread([this] { ReaderThreadProc(); });
-    m_writer = std::thread([this] { WriterThreadProc(); });
+    // Named, so that top, gdb and the tests can tell them apart.
+    m_thread = std::thread([this] {
+        pthread_setname_np(pthread_self(), "corvala-rx");
+        ReaderThreadProc();
+    });
+    m_writer = std::thread([this] {
+        pthread_setname_np(pthread_self(), "corvala-tx");
+        WriterThreadProc();
+    });
 }
 
 void CSerialReader::Stop() {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -66,6 +67,7 @@ void YCOMFile::CloseLater(std::unique_ptr<YCOMFile> file) {
         c.paths.insert(path);
     }
     std::thread([file = std::move(file), path, &c]() mutable {
+        pthread_setname_np(pthread_self(), "corvala-close");
         file.reset();
         {
             std::lock_guard lock(c.mutex);
