@@ -25,68 +25,14 @@
 #include <unistd.h>
 
 #include "app/dialog_builder.h"
+#include "bench_dialog.h"
 #include "app/port_bench_dlg.h"
 #include "receive/receive_view.h"
 #include "serial/pty_pair.h"
 
-namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
 namespace {
 
-uint32_t Fnv1a(const uint8_t* p, size_t n, uint32_t h = 2166136261u) {
-    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
-    return h;
-}
-
-// Every line of every log file in `dir`, files in directory order.
-std::vector<std::string> LogLines(const fs::path& dir) {
-    std::vector<std::string> lines;
-    for (const auto& file : fs::directory_iterator(dir)) {
-        std::ifstream in(file.path(), std::ios::binary);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-    }
-    return lines;
-}
-
-// The real dialog on a pseudo-terminal, its port open, logging into a fresh directory.
-struct Dialog {
-    explicit Dialog(const char* logName)
-        : logDir(fs::temp_directory_path() / logName),
-          dlg({.extraPorts = {pty.SlavePath()}, .sysfsRoot = "/nonexistent", .logDirectory = Fresh(logDir)}) {
-        dlg.show();
-        Click("IDC_BTN_OPEN");
-    }
-    ~Dialog() { fs::remove_all(logDir); }
-    static std::string Fresh(const fs::path& dir) {
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        return dir.string();
-    }
-    template <typename T>
-    T* Get(const char* name) { return dlg.findChild<T*>(QString::fromUtf8(name)); }
-    void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
-    uint64_t Rx() { return Get<QLabel>("IDC_TXT_RXCOUNT")->text().toULongLong(); }
-
-    PtyPair pty;
-    fs::path logDir;
-    CPortBenchDlg dlg;
-};
-
-// Longest gap between ticks of a 1 ms timer on the window thread.
-struct StallProbe {
-    StallProbe() {
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            const auto now = Clock::now();
-            worst = std::max(worst, now - last);
-            last = now;
-        });
-        timer.start(1);
-    }
-    QTimer timer;
-    Clock::time_point last = Clock::now();
-    Clock::duration worst{};
-};
+using namespace bench;
 
 enum class Mode { HexStamps, Text, Saving };
 
@@ -126,21 +72,13 @@ void Flood(Mode mode, const std::vector<uint8_t>& data) {
                 " stall %.1f ms",
                 name, data.size() / 1e6 / seconds, data.size() >> 20, seconds,
                 static_cast<unsigned long long>(d.Rx()), data.size(),
-                std::chrono::duration<double, std::milli>(probe.worst).count());
+                probe.WorstMs());
     if (mode != Mode::Saving) {
         std::printf(", %.2f bytes of memory per received byte\n",
                     static_cast<double>(view->MemoryBytes()) / data.size());
         return;
     }
-    // Decode the log: every hex pair outside the stamp lines, in order.
-    std::vector<uint8_t> logged;
-    for (const std::string& line : LogLines(d.logDir)) {
-        if (line.size() > 4 && line[4] == '-') continue;  // a stamp
-        for (size_t i = 0; i + 2 < line.size() + 1; i += 3) {
-            if (!std::isxdigit(static_cast<unsigned char>(line[i]))) break;
-            logged.push_back(static_cast<uint8_t>(std::stoi(line.substr(i, 2), nullptr, 16)));
-        }
-    }
+    const std::vector<uint8_t> logged = bench::LoggedBytes(d.logDir);
     std::printf(", log holds %zu bytes, checksum %s\n", logged.size(),
                 logged.size() == data.size() &&
                         Fnv1a(logged.data(), data.size()) == Fnv1a(data.data(), data.size())
