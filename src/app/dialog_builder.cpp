@@ -15,6 +15,7 @@
 #include "receive/receive_view.h"
 #include "ui/button_accessible.h"
 #include "ui/picture_ex.h"
+#include "ui/popup_combo_box.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ QWidget* Create(const ControlTemplate& c, QWidget& parent) {
             return label;
         }
         case ControlKind::DropDownList: {
-            auto* combo = new QComboBox(&parent);
+            auto* combo = new PopupComboBox(&parent);
             combo->setEditable(false);
             return combo;
         }

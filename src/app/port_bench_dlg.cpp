@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <map>
 #include <cerrno>
 #include <chrono>
@@ -32,10 +33,12 @@
 #include "serial/file_exception.h"
 #include "serial/line_settings.h"
 #include "serial/port_discovery.h"
+#include "serial/port_identity.h"
 #include "ui/about_dlg.h"
 #include "ui/decimal_field.h"
 #include "ui/help_dlg.h"
 #include "ui/picture_ex.h"
+#include "ui/popup_combo_box.h"
 
 namespace {
 
@@ -108,7 +111,7 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     setFont(DialogFont());
     const std::map<int, QWidget*> c = BuildDialog(*this, kMainDialogTemplate);
     m_btnOpen = Ctl<QPushButton>(c, IDC_BTN_OPEN);
-    m_cbPort = Ctl<QComboBox>(c, IDC_COMBO_PORT);
+    m_cbPort = Ctl<PopupComboBox>(c, IDC_COMBO_PORT);
     m_cbBaud = Ctl<QComboBox>(c, IDC_COMBO_BAUD);
     m_cbParity = Ctl<QComboBox>(c, IDC_COMBO_PARITY);
     m_cbDataBits = Ctl<QComboBox>(c, IDC_COMBO_DATABITS);
@@ -141,6 +144,13 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     m_editTrigger->setMaxLength(2);
 
     connect(m_btnOpen, &QPushButton::clicked, this, &CPortBenchDlg::OnOpenClose);
+    // The port list follows what is plugged in: read again as it drops down, and on udev's
+    // word while the port is closed (an open port's list is disabled and stays as it was).
+    connect(m_cbPort, &PopupComboBox::aboutToShowPopup, this, &CPortBenchDlg::FillPortList);
+    connect(&m_portMonitor, &PortMonitor::portsChanged, this, [this] {
+        if (!m_bPortOpen) FillPortList();
+    });
+    connect(m_cbPort, &QComboBox::currentIndexChanged, this, &CPortBenchDlg::ShowSelectedPortIdentity);
     connect(m_chkTimestamp, &QCheckBox::clicked, this, &CPortBenchDlg::OnTimestampOrHexShowClicked);
     connect(m_chkHexShow, &QCheckBox::clicked, this, &CPortBenchDlg::OnTimestampOrHexShowClicked);
     connect(m_chkCharTs, &QCheckBox::clicked, this, &CPortBenchDlg::OnCharTsClicked);
@@ -182,13 +192,47 @@ void CPortBenchDlg::OnInitDialog() {
     if (m_picLogo->LoadFromResource()) m_picLogo->Present();
 }
 
-void CPortBenchDlg::InitSettingLists() {
+void CPortBenchDlg::FillPortList() {
     std::vector<std::string> ports = DiscoverPorts(m_env.sysfsRoot);
     for (const std::string& port : m_env.extraPorts) {
         if (std::find(ports.begin(), ports.end(), port) == ports.end()) ports.push_back(port);
     }
-    for (const std::string& port : ports) m_cbPort->addItem(QString::fromStdString(port));
-    m_cbPort->setCurrentIndex(ports.empty() ? -1 : 0);
+    QStringList names, identities;
+    for (const std::string& port : ports) {
+        names << QString::fromStdString(port);
+        identities << QString::fromStdString(PortIdentity(m_env.sysfsRoot, port));
+    }
+    QStringList shown, shownIdentities;
+    for (int i = 0; i < m_cbPort->count(); ++i) {
+        shown << m_cbPort->itemText(i);
+        shownIdentities << m_cbPort->itemData(i, Qt::ToolTipRole).toString();
+    }
+    if (names == shown && identities == shownIdentities) return;  // a list rebuilt would lose its place
+
+    const QString selected = m_cbPort->currentText();
+    {
+        const QSignalBlocker quiet(m_cbPort);  // the items are not complete before the end
+        m_cbPort->clear();
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            m_cbPort->addItem(names[i]);
+            m_cbPort->setItemData(static_cast<int>(i), identities[i], Qt::ToolTipRole);
+            m_cbPort->setItemData(static_cast<int>(i), identities[i], Qt::AccessibleDescriptionRole);
+        }
+        const int kept = selected.isEmpty() ? -1 : m_cbPort->findText(selected);
+        m_cbPort->setCurrentIndex(kept >= 0 ? kept : (names.isEmpty() ? -1 : 0));
+    }
+    ShowSelectedPortIdentity();
+}
+
+// The closed list tells what its selected port is, as its items do.
+void CPortBenchDlg::ShowSelectedPortIdentity() {
+    const QString identity = m_cbPort->currentData(Qt::ToolTipRole).toString();
+    m_cbPort->setToolTip(identity);
+    m_cbPort->setAccessibleDescription(identity);
+}
+
+void CPortBenchDlg::InitSettingLists() {
+    FillPortList();
     FillList(m_cbBaud, kBaudList);
     FillList(m_cbParity, kParityList);
     FillList(m_cbDataBits, kDataBitsList);

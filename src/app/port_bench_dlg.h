@@ -19,6 +19,7 @@
 #include "serial/rx_queue.h"
 #include "serial/serial_reader.h"
 #include "ui/logo_link.h"
+#include "ui/port_monitor.h"
 
 class QCheckBox;
 class QComboBox;
@@ -27,6 +28,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class CPictureEx;
+class PopupComboBox;
 class ReceiveView;
 
 // What the dialog takes from its surroundings; tests replace the parts they control.
@@ -86,6 +88,9 @@ private:
     void OnSetCursor(QPoint pos);
     void OnHelp();
     void InitSettingLists();
+    // Reads the ports again, keeping the selection while its port exists.
+    void FillPortList();
+    void ShowSelectedPortIdentity();
     void ShowLamp(bool open);
     void OnSysCommand(int id);
     void OnOpenClose();
@@ -123,7 +128,7 @@ private:
 
     // Controls, owned by the dialog through Qt's parent chain.
     QPushButton* m_btnOpen;
-    QComboBox* m_cbPort;
+    PopupComboBox* m_cbPort;
     QComboBox* m_cbBaud;
     QComboBox* m_cbParity;
     QComboBox* m_cbDataBits;
@@ -157,6 +162,7 @@ private:
 
     DialogEnvironment m_env;
     std::optional<LogoLink> m_logoLink;
+    PortMonitor m_portMonitor;
     std::optional<ReceiveLog> m_fileLog;
     // Log text of the batches handled in this wake-up, all for the day of m_pendingLogDay:
     // one open, append and close for all of them.

@@ -16,6 +16,7 @@
 #include "serial/file_exception.h"
 #include "serial/pty_pair.h"
 #include "serial/ycom_file.h"
+#include "test/fake_sysfs.h"
 #include "test/message_box_recorder.h"
 #include "test/modal_closer.h"
 #include "test/qt_wait.h"
@@ -227,6 +228,46 @@ TEST_F(DialogTest, EveryAccessibleActionOnAButtonIsAClick) {
     EXPECT_TRUE(save->state().checkable);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(Get<QWidget>("IDC_BTN_OPEN"))->role(),
               QAccessible::PushButton);
+}
+
+TEST(PortList, FollowsWhatIsPluggedInAtEachDropDownAndKeepsTheSelection) {
+    FakeSysfs sysfs;
+    sysfs.AddTty("ttyS0", "platform/serial8250", "platform/drivers/serial8250", 4);
+    sysfs.SetAttributes("usb1/1-1", {{"idVendor", "0403"}, {"idProduct", "6001"}, {"manufacturer", "FTDI"},
+                                     {"product", "FT232R USB UART"}, {"serial", "A50285BI"}});
+    sysfs.AddTty("ttyUSB1", "usb1/1-1/1-1:1.0/ttyUSB1", "usb-serial/drivers/ftdi_sio");
+    CPortBenchDlg dlg{{.extraPorts = {"/dev/corvala-typed"}, .sysfsRoot = sysfs.Root().string()}};
+    dlg.show();
+    auto* ports = dlg.findChild<QComboBox*>("IDC_COMBO_PORT");
+    auto items = [&] {
+        QStringList texts;
+        for (int i = 0; i < ports->count(); ++i) texts << ports->itemText(i);
+        return texts;
+    };
+    auto dropDown = [&] {
+        ports->showPopup();
+        ports->hidePopup();
+    };
+    EXPECT_EQ(items(), (QStringList{"/dev/ttyS0", "/dev/ttyUSB1", "/dev/corvala-typed"}));
+    ports->setCurrentIndex(1);
+    const QString adapter = QStringLiteral("FT232R USB UART — FTDI — A50285BI — 0403:6001");
+    EXPECT_EQ(ports->itemData(1, Qt::ToolTipRole).toString(), adapter);
+    EXPECT_EQ(ports->itemData(1, Qt::AccessibleDescriptionRole).toString(), adapter);
+    EXPECT_EQ(ports->itemData(0, Qt::ToolTipRole).toString(), "serial8250");
+    EXPECT_EQ(ports->toolTip(), adapter);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(ports)->text(QAccessible::Description), adapter);
+
+    sysfs.AddTty("ttyACM0", "usb1/1-2/1-2:1.0", "usb/drivers/cdc_acm");
+    sysfs.RemoveTty("ttyS0");
+    dropDown();
+    EXPECT_EQ(items(), (QStringList{"/dev/ttyACM0", "/dev/ttyUSB1", "/dev/corvala-typed"}));
+    EXPECT_EQ(ports->currentText(), "/dev/ttyUSB1");
+
+    sysfs.RemoveTty("ttyUSB1");  // the selected adapter is unplugged
+    dropDown();
+    EXPECT_EQ(items(), (QStringList{"/dev/ttyACM0", "/dev/corvala-typed"}));
+    EXPECT_EQ(ports->currentIndex(), 0);
+    EXPECT_EQ(ports->toolTip(), "cdc_acm");
 }
 
 TEST_F(DialogTest, EnterTakesTheValueTypedAndNeverEndsTheWindow) {

@@ -1,0 +1,6 @@
+#include "ui/popup_combo_box.h"
+
+void PopupComboBox::showPopup() {
+    emit aboutToShowPopup();
+    QComboBox::showPopup();
+}
