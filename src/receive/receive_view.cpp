@@ -18,6 +18,14 @@ namespace {
 
 bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
 
+// A fifth of the way from `background` to `ink`: a shade that stands out from the
+// background and under which the ink still reads, light palette or dark.
+QColor ControlShade(const QColor& background, const QColor& ink) {
+    auto mix = [](int b, int i) { return b + (i - b) / 5; };
+    return QColor(mix(background.red(), ink.red()), mix(background.green(), ink.green()),
+                  mix(background.blue(), ink.blue()));
+}
+
 // A control character has no glyph in most fonts: it is shown as a shaded cell with its two
 // hex digits stacked, so every byte stays visible and tells which it is.
 void DrawControl(QPainter& p, const QRect& cell, char16_t c, const QFont& font, const QColor& shade) {
@@ -303,7 +311,7 @@ void ReceiveView::paintEvent(QPaintEvent*) {
             shown[static_cast<qsizetype>(i)] = QChar(c);
             plain = plain && !IsControl(c);
         }
-        auto drawRun = [&](size_t first, size_t last, const QColor& color) {
+        auto drawRun = [&](size_t first, size_t last, const QColor& color, const QColor& background) {
             p.setPen(color);
             if (plain) {
                 p.drawText(static_cast<int>(first) * m_cellWidth, y + ascent,
@@ -315,17 +323,18 @@ void ReceiveView::paintEvent(QPaintEvent*) {
                 const QRect cell(static_cast<int>(i) * m_cellWidth, y, m_cellWidth, m_lineHeight);
                 const char16_t c = shown[static_cast<qsizetype>(i)].unicode();
                 if (IsControl(c)) {
-                    DrawControl(p, cell, c, viewport()->font(), pal.color(group, QPalette::Midlight));
+                    DrawControl(p, cell, c, viewport()->font(), ControlShade(background, color));
                 } else {
                     p.drawText(cell.x(), y + ascent, QString(shown[static_cast<qsizetype>(i)]));
                 }
             }
         };
-        drawRun(0, count, pal.color(group, QPalette::Text));
+        drawRun(0, count, pal.color(group, QPalette::Text), pal.color(group, QPalette::Base));
         if (a < b) {
             p.setClipRect(static_cast<int>(a - from) * m_cellWidth, y,
                           static_cast<int>(b - a) * m_cellWidth, m_lineHeight);
-            drawRun(a - from, b - from, pal.color(group, QPalette::HighlightedText));
+            drawRun(a - from, b - from, pal.color(group, QPalette::HighlightedText),
+                    pal.color(group, QPalette::Highlight));
             p.setClipping(false);
         }
     }

@@ -270,3 +270,40 @@ TEST_F(ViewTest, ScrolledUpTheViewStaysWhileDataArrivesAndFollowsAgainAtTheBotto
 }
 
 }  // namespace
+
+namespace {
+
+// Every colour the view paints comes from its palette: under a dark one, the background, the
+// text, a control character's cell and the selection are the dark theme's colours.
+TEST_F(ViewTest, PaintsInThePalettesColoursSoADarkThemeReads) {
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Text, QColor(0xE0, 0xE0, 0xE0));
+    dark.setColor(QPalette::Highlight, QColor(0x30, 0x60, 0xA0));
+    dark.setColor(QPalette::HighlightedText, QColor(0xFF, 0xFF, 0xFF));
+    view.setPalette(dark);
+    view.Append("AAAA\x01\x01\x01\x01 BBBB\x01\x01\x01\x01");
+    view.SetSelection(9, 17);  // "BBBB" and four control cells
+    const QImage shot = view.viewport()->grab().toImage();
+    // The colours inside cells [from, to) of the first row.
+    auto colours = [&](int from, int to) {
+        const int cell = view.fontMetrics().horizontalAdvance(u'0');
+        QSet<QRgb> seen;
+        for (int x = from * cell + 1; x < to * cell - 1; ++x) {
+            for (int y = 1; y < view.fontMetrics().height() - 1; ++y) seen << shot.pixel(x, y);
+        }
+        return seen;
+    };
+    auto rgb = [&](QPalette::ColorRole role) { return dark.color(role).rgb(); };
+    EXPECT_EQ(shot.pixel(shot.width() - 2, shot.height() - 2), rgb(QPalette::Base));
+    const QSet<QRgb> text = colours(0, 4), controls = colours(4, 8), selected = colours(9, 13),
+                     selectedControls = colours(13, 17);
+    EXPECT_TRUE(text.contains(rgb(QPalette::Base)) && text.contains(rgb(QPalette::Text)));
+    // A control cell is shaded a fifth of the way from the background toward the text.
+    EXPECT_TRUE(controls.contains(qRgb(0x46, 0x46, 0x46)));
+    EXPECT_TRUE(controls.contains(rgb(QPalette::Text)));
+    EXPECT_TRUE(selected.contains(rgb(QPalette::Highlight)) && selected.contains(rgb(QPalette::HighlightedText)));
+    EXPECT_TRUE(selectedControls.contains(qRgb(0x59, 0x7F, 0xB3)));
+}
+
+}  // namespace
