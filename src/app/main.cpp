@@ -1,16 +1,14 @@
 #include <QApplication>
-#include <cstdio>
 
 #include "app/port_bench_app.h"
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (CPortBenchApp::AsksForUsage(argv[i])) {
-            std::fputs(CPortBenchApp::kUsage, stderr);
-            return 2;
-        }
+        if (const std::optional<int> status = CPortBenchApp::AnswerWithoutWindow(argv[i])) return *status;
     }
     QApplication app(argc, argv);
+    // Ties the window to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.corvala.Corvala"));
     CPortBenchApp theApp;
     return theApp.InitInstance(app.arguments().mid(1));
 }

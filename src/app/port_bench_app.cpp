@@ -8,11 +8,21 @@
 #include "app/dialog_builder.h"
 #include "app/port_bench_dlg.h"
 
-bool CPortBenchApp::AsksForUsage(std::string_view arg) {
-    for (std::string_view a : {"-h", "-help", "--help", "-?", "-v", "--version"}) {
-        if (arg == a) return true;
+std::optional<int> CPortBenchApp::AnswerWithoutWindow(std::string_view arg) {
+    if (arg == "-h" || arg == "--help" || arg == "-help" || arg == "-?") {
+        std::fputs(kUsage, stdout);
+        std::fputs("A serial-port terminal. Each PORT (a pseudo-terminal from socat, say) is added to\n"
+                   "the port list after the ports found in /sys/class/tty. See corvala(1).\n"
+                   "  -h, --help     show this help and exit\n"
+                   "  -v, --version  show the version and exit\n",
+                   stdout);
+        return 0;
     }
-    return false;
+    if (arg == "-v" || arg == "--version") {
+        std::fputs("corvala " CORVALA_VERSION "\n", stdout);
+        return 0;
+    }
+    return std::nullopt;
 }
 
 int CPortBenchApp::InitInstance(const QStringList& args) {

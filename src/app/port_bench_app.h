@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <optional>
 #include <string_view>
 
 // The application: runs the main dialog modally; the program ends when the dialog ends.
@@ -8,9 +9,10 @@ class CPortBenchApp {
 public:
     static constexpr const char* kUsage = "usage: corvala [PORT...]\n";
 
-    // True for an argument that can only ask for the usage (--help and the like): it is
-    // answered before Qt starts, which needs a display to start at all.
-    static bool AsksForUsage(std::string_view arg);
+    // --help and --version (and their short forms) are answered on standard output before Qt
+    // starts, which needs a display to start at all. Returns the exit status (0) when `arg`
+    // was one of them.
+    static std::optional<int> AnswerWithoutWindow(std::string_view arg);
 
     // `args` are the command-line arguments after the program name, Qt's own removed.
     // Returns the process exit status: 2 for a usage error, otherwise 0.

@@ -366,11 +366,17 @@ TEST(CommandLine, AnOptionIsRefusedWithStatus2) {
     EXPECT_EQ(app.InitInstance({"--bogus"}), 2);
 }
 
-TEST(CommandLine, HelpIsAnsweredWithoutADisplay) {
-    for (const char* ask : {"--help", "-h", "--version"}) {
-        const CommandResult r = RunCommand({CORVALA_EXE, ask}, {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
-        EXPECT_EQ(r.status, 2) << ask;
-        EXPECT_EQ(r.err, "usage: corvala [PORT...]\n") << ask;
+TEST(CommandLine, HelpAndVersionAreAnsweredWithoutADisplay) {
+    struct Case {
+        const char* ask;
+        const char* firstLine;
+    };
+    for (const Case& c : {Case{"--help", "usage: corvala [PORT...]"}, Case{"-h", "usage: corvala [PORT...]"},
+                          Case{"--version", "corvala " CORVALA_VERSION}, Case{"-v", "corvala " CORVALA_VERSION}}) {
+        const CommandResult r = RunCommand({CORVALA_EXE, c.ask}, {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
+        EXPECT_EQ(r.status, 0) << c.ask;
+        EXPECT_EQ(r.out.substr(0, r.out.find('\n')), c.firstLine) << c.ask;
+        EXPECT_EQ(r.err, "") << c.ask;
     }
 }
 
