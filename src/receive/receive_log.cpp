@@ -51,11 +51,13 @@ bool ReceiveLog::Write(std::string_view text, const UtcTime& day, std::string& e
     return ok;
 }
 
-std::string LogDirectory() {
+std::string LogDirectory(const std::filesystem::path& executable) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec && access(exe.parent_path().c_str(), W_OK) == 0) return exe.parent_path().string() + "/";
+    const fs::path dir = executable.parent_path();
+    const bool installed =
+        fs::exists(dir.parent_path() / "share" / "applications" / "org.corvala.Corvala.desktop", ec);
+    if (!installed && access(dir.c_str(), W_OK) == 0) return dir.string() + "/";
     fs::path data;
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
         data = xdg;
@@ -65,4 +67,9 @@ std::string LogDirectory() {
     }
     fs::create_directories(data / "corvala", ec);
     return (data / "corvala").string() + "/";
+}
+
+std::string LogDirectory() {
+    std::error_code ec;
+    return LogDirectory(std::filesystem::read_symlink("/proc/self/exe", ec));
 }

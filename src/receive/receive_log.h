@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -26,7 +27,11 @@ private:
     std::string m_directory;  // ends with '/'
 };
 
-// Where logs go: the executable's directory (ending with '/'), or, where that directory is
-// not writable (an installed program), $XDG_DATA_HOME/corvala/ (~/.local/share/corvala/),
-// created when needed.
+// Where logs go: the directory of `executable` (ending with '/') when the program runs
+// from its build folder; $XDG_DATA_HOME/corvala/ (~/.local/share/corvala/), created when
+// needed, when that directory is not writable or the program is installed (its desktop
+// entry lies in ../share/applications), so that not even root writes logs into /usr/bin.
+std::string LogDirectory(const std::filesystem::path& executable);
+
+// LogDirectory of this process's executable.
 std::string LogDirectory();
