@@ -78,11 +78,25 @@ TEST_F(LogTest, AFailedWriteNamesTheFileAndTheReason) {
     EXPECT_NE(error.find("rxLOG_2009-03-30.log: "), std::string::npos) << error;
 }
 
-TEST(LogDirectory, EndsWithASlashAndExists) {
-    std::string d = LogDirectory();
-    ASSERT_FALSE(d.empty());
-    EXPECT_EQ(d.back(), '/');
-    EXPECT_TRUE(fs::is_directory(d));
+TEST(LogDirectory, BesideTheBuiltExecutableButInTheUsersDataWhenInstalled) {
+    const fs::path prefix = fs::temp_directory_path() / ("corvala-prefix-" + std::to_string(::getpid()));
+    fs::remove_all(prefix);
+    fs::create_directories(prefix / "bin");
+    const std::string data = (prefix / "data").string();
+    const char* before = std::getenv("XDG_DATA_HOME");
+    const std::string saved = before ? before : "";
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    // Writable, so a build folder; the tests run as root too, where every folder is.
+    EXPECT_EQ(LogDirectory(prefix / "bin" / "corvala"), (prefix / "bin").string() + "/");
+    fs::create_directories(prefix / "share" / "applications");
+    std::ofstream(prefix / "share" / "applications" / "org.corvala.Corvala.desktop") << "[Desktop Entry]\n";
+    EXPECT_EQ(LogDirectory(prefix / "bin" / "corvala"), data + "/corvala/");
+    EXPECT_TRUE(fs::is_directory(data + "/corvala"));
+    before ? setenv("XDG_DATA_HOME", saved.c_str(), 1) : unsetenv("XDG_DATA_HOME");
+    fs::remove_all(prefix);
+    const std::string own = LogDirectory();
+    EXPECT_EQ(own.back(), '/');
+    EXPECT_TRUE(fs::is_directory(own));
 }
 
 }  // namespace
