@@ -9,7 +9,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::u16string text = FuzzUtf16(data, size);
-    const QString trimmed = QString::fromStdU16String(text).trimmed();
+    // As the line edit holds it: fromStdU16String would take a leading U+FFFE for a
+    // byte-swapped byte order mark and swap the rest.
+    const QString trimmed =
+        QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())).trimmed();
     bool qtOk = false;
     const qulonglong qtValue = trimmed.toULongLong(&qtOk, 10);
     qtOk = qtOk && qtValue <= 0xFFFFFFFFull && !trimmed.startsWith(u'-');
