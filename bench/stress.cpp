@@ -49,10 +49,19 @@ private:
     std::thread m_thread;
 };
 
-void Settle(Dialog& d, std::chrono::milliseconds time) {
-    const auto until = Clock::now() + time;
-    while (Clock::now() < until) QApplication::processEvents(QEventLoop::AllEvents, 10);
-    (void)d;
+bool ClosingThreadsRun() {
+    for (const fs::directory_entry& task : fs::directory_iterator("/proc/self/task")) {
+        std::string name;
+        std::getline(std::ifstream(task.path() / "comm"), name);
+        if (name == "corvala-close") return true;
+    }
+    return false;
+}
+
+// Runs the window thread until the ports closed last have let go of their devices.
+void Settle() {
+    const auto until = Clock::now() + std::chrono::seconds(10);
+    while (ClosingThreadsRun() && Clock::now() < until) QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 void OpenCloseCycles(Dialog& d) {
@@ -67,13 +76,13 @@ void OpenCloseCycles(Dialog& d) {
     d.Click("IDC_BTN_OPEN");  // the dialog starts open: closed between cycles
     d.Click("IDC_CHK_PAUSE");  // received and counted, but the area does not grow
     for (int i = 0; i < kWarmUp; ++i) cycle();
-    Settle(d, std::chrono::milliseconds(500));  // closing threads finish
+    Settle();
     const size_t fds = Entries("/proc/self/fd"), threads = Entries("/proc/self/task");
     const double rss = ResidentMB();
     const auto start = Clock::now();
     for (int i = 0; i < kCycles; ++i) cycle();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    Settle(d, std::chrono::milliseconds(500));
+    Settle();
     std::printf("%d open/close cycles while the device sends, %.0f us each (%llu bytes received):\n"
                 "  open descriptors %zu before, %zu after; threads %zu before, %zu after;"
                 " resident memory %.2f MB before, %.2f MB after (%+.0f kB)\n",
