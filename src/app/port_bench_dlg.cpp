@@ -1,5 +1,6 @@
 #include "app/port_bench_dlg.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -145,10 +146,11 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
 
     connect(m_btnOpen, &QPushButton::clicked, this, &CPortBenchDlg::OnOpenClose);
     // The port list follows what is plugged in: read again as it drops down, and on udev's
-    // word while the port is closed (an open port's list is disabled and stays as it was).
+    // word while it is not dropped down and the port is closed (an open port's list is
+    // disabled and stays as it was).
     connect(m_cbPort, &PopupComboBox::aboutToShowPopup, this, &CPortBenchDlg::FillPortList);
     connect(&m_portMonitor, &PortMonitor::portsChanged, this, [this] {
-        if (!m_bPortOpen) FillPortList();
+        if (!m_bPortOpen && !m_cbPort->view()->isVisible()) FillPortList();
     });
     connect(m_cbPort, &QComboBox::currentIndexChanged, this, &CPortBenchDlg::ShowSelectedPortIdentity);
     connect(m_chkTimestamp, &QCheckBox::clicked, this, &CPortBenchDlg::OnTimestampOrHexShowClicked);
