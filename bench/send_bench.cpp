@@ -49,7 +49,7 @@ void Cycle(int intervalMs, int sends) {
         done = true;
     });
     click("IDC_BTN_SEND");
-    while (!done) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    while (!done) QApplication::processEvents(QEventLoop::WaitForMoreEvents);  // the cycle timer wakes it
     click("IDC_BTN_SEND");
     device.join();
 
