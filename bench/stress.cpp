@@ -14,6 +14,7 @@
 
 #include "app/dialog_builder.h"
 #include "bench_dialog.h"
+#include "test/thread_count.h"
 
 using namespace bench;
 
@@ -49,19 +50,10 @@ private:
     std::thread m_thread;
 };
 
-bool ClosingThreadsRun() {
-    for (const fs::directory_entry& task : fs::directory_iterator("/proc/self/task")) {
-        std::string name;
-        std::getline(std::ifstream(task.path() / "comm"), name);
-        if (name == "corvala-close") return true;
-    }
-    return false;
-}
-
 // Runs the window thread until the ports closed last have let go of their devices.
 void Settle() {
     const auto until = Clock::now() + std::chrono::seconds(10);
-    while (ClosingThreadsRun() && Clock::now() < until) QTest::qWait(5);
+    while (ThreadsNamed({"corvala-close"}) > 0 && Clock::now() < until) QTest::qWait(5);
 }
 
 void OpenCloseCycles(Dialog& d) {

@@ -22,6 +22,7 @@
 #include "test/message_box_recorder.h"
 #include "test/qt_wait.h"
 #include "test/run_command.h"
+#include "test/thread_count.h"
 #include "test/wait_until.h"
 
 namespace fs = std::filesystem;
@@ -39,15 +40,7 @@ std::vector<uint8_t> Pattern(size_t count, size_t from = 0) {
 std::string Hex(std::span<const uint8_t> bytes) { return BuildChunk(bytes, true); }
 
 // The port's worker threads still alive in this process.
-int PortWorkers() {
-    int workers = 0;
-    for (const fs::directory_entry& task : fs::directory_iterator("/proc/self/task")) {
-        std::string name;
-        std::getline(std::ifstream(task.path() / "comm"), name);
-        workers += name == "corvala-rx" || name == "corvala-tx";
-    }
-    return workers;
-}
+int PortWorkers() { return ThreadsNamed({"corvala-rx", "corvala-tx"}); }
 
 // The port as the user picks it: a link, so that a device plugged in again can take the
 // same path although its pseudo-terminal is a new one.
