@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -63,7 +64,9 @@ std::vector<uint8_t> ReadFor(YCOMFile& port, size_t count) {
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     uint8_t buf[1024];
     while (got.size() < count && std::chrono::steady_clock::now() < deadline) {
-        uint32_t n = port.ReadComm(buf, sizeof buf);
+        // Never more than asked: records keep coming while the loop is late.
+        const size_t want = std::min(sizeof buf, count - got.size());
+        uint32_t n = port.ReadComm(buf, static_cast<uint32_t>(want));
         got.insert(got.end(), buf, buf + n);
         if (n == 0) std::this_thread::sleep_for(1ms);
     }
