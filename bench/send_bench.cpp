@@ -59,8 +59,11 @@ void Cycle(int intervalMs, int sends) {
     }
     std::sort(gaps.begin(), gaps.end());
     auto at = [&](double q) { return gaps[static_cast<size_t>(q * (gaps.size() - 1))]; };
-    std::printf("cyclic send every %3d ms: %zu intervals, median %.2f ms, 1st %.2f ms, 99th %.2f ms\n",
-                intervalMs, gaps.size(), at(0.5), at(0.01), at(0.99));
+    // The mean shows ticks skipped while the writer was busy; the median, the timer's own pace.
+    const double mean = std::chrono::duration<double, std::milli>(arrivals.back() - arrivals.front()).count() /
+                        static_cast<double>(gaps.size());
+    std::printf("cyclic send every %3d ms: %zu intervals, mean %.3f ms, median %.2f ms, 1st %.2f ms, 99th %.2f ms\n",
+                intervalMs, gaps.size(), mean, at(0.5), at(0.01), at(0.99));
 }
 
 }  // namespace
