@@ -16,7 +16,7 @@ class PortTermios;
 // does that on a thread of its own, and opening the same port again waits for it.
 //
 // Thread rules: ReadComm is called from one thread (the reader) and WriteComm from another
-// (the window); the kernel serialises them on the descriptor, no lock is needed.
+// (the writer); the kernel serialises them on the descriptor, no lock is needed.
 // Construction and destruction happen while no other thread uses the object.
 class YCOMFile {
 public:
@@ -45,7 +45,7 @@ public:
     bool WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written = nullptr, int wakeFd = -1);
 
     // True once a read or write found that the device has gone (cable pulled, hang-up);
-    // it stays true. ReadComm (reader thread) and WriteComm (window thread) may run at the
+    // it stays true. ReadComm (reader thread) and WriteComm (writer thread) may run at the
     // same time; either may set it, any thread may ask.
     bool HungUp() const { return m_bHungUp.load(); }
 
