@@ -3,6 +3,7 @@
 #include <libudev.h>
 
 #include <QSocketNotifier>
+#include <string_view>
 
 PortMonitor::PortMonitor(QObject* parent) : QObject(parent) {
     m_udev = udev_new();
