@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/dialog_builder.h"
 #include "app/port_bench_dlg.h"
+#include "dialog/dialog_builder.h"
 
 namespace {
 

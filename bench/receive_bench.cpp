@@ -24,7 +24,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "app/dialog_builder.h"
+#include "dialog/dialog_builder.h"
 #include "bench_dialog.h"
 #include "app/port_bench_dlg.h"
 #include "receive/receive_view.h"

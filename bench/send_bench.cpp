@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/dialog_builder.h"
 #include "app/port_bench_dlg.h"
+#include "dialog/dialog_builder.h"
 #include "serial/pty_pair.h"
 
 using Clock = std::chrono::steady_clock;

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <thread>
 
-#include "app/dialog_builder.h"
+#include "dialog/dialog_builder.h"
 #include "bench_dialog.h"
 
 using namespace bench;

@@ -12,7 +12,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "app/dialog_builder.h"
+#include "dialog/dialog_builder.h"
 #include "bench_dialog.h"
 #include "test/thread_count.h"
 

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "app/dialog_builder.h"
+#include "dialog/dialog_builder.h"
 
 int main(int argc, char** argv) {
     // GUI tests drive the real dialog without a display, also when CTest lists them.

@@ -5,8 +5,8 @@
 #include <QTranslator>
 #include <cstdio>
 
-#include "app/dialog_builder.h"
 #include "app/port_bench_dlg.h"
+#include "dialog/dialog_builder.h"
 
 std::optional<int> CPortBenchApp::AnswerWithoutWindow(std::string_view arg) {
     if (arg == "-h" || arg == "--help" || arg == "-help" || arg == "-?") {

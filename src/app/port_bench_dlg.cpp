@@ -23,10 +23,11 @@
 #include <climits>
 #include <cstring>
 
-#include "app/control_ids.h"
-#include "app/dialog_builder.h"
-#include "app/dialog_template.h"
 #include "app/message_box.h"
+#include "dialog/control_ids.h"
+#include "dialog/dialog_builder.h"
+#include "dialog/dialog_template.h"
+#include "dialog/popup_combo_box.h"
 #include "receive/chunk.h"
 #include "receive/receive_log.h"
 #include "receive/receive_view.h"
@@ -39,7 +40,6 @@
 #include "ui/decimal_field.h"
 #include "ui/help_dlg.h"
 #include "ui/picture_ex.h"
-#include "ui/popup_combo_box.h"
 
 namespace {
 
@@ -88,6 +88,14 @@ QString OpenFailureReason(int err) {
     return reason + QStringLiteral("\n（系统：%1）").arg(QString::fromLocal8Bit(std::strerror(err)));
 }
 
+QWidget* CreateCustomControl(ControlKind kind, QWidget& parent) {
+    if (kind == ControlKind::ReceiveArea) return new ReceiveView(&parent);
+    if (kind != ControlKind::Picture) return nullptr;
+    auto* picture = new CPictureEx(&parent);
+    picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return picture;
+}
+
 // The lamp bitmaps sit on light grey, which becomes the dialog's face colour.
 QPixmap LampPixmap(bool open, const QColor& face) {
     QImage image(open ? QStringLiteral(":/lamp_open.png") : QStringLiteral(":/lamp_closed.png"));
@@ -110,7 +118,7 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setFont(DialogFont());
-    const std::map<int, QWidget*> c = BuildDialog(*this, kMainDialogTemplate);
+    const std::map<int, QWidget*> c = BuildDialog(*this, kMainDialogTemplate, CreateCustomControl);
     m_btnOpen = Ctl<QPushButton>(c, IDC_BTN_OPEN);
     m_cbPort = Ctl<PopupComboBox>(c, IDC_COMBO_PORT);
     m_cbBaud = Ctl<QComboBox>(c, IDC_COMBO_BAUD);

@@ -1,8 +1,8 @@
 // How the main dialog's controls follow its size.
 #include <QSize>
 
-#include "app/control_ids.h"
 #include "app/port_bench_dlg.h"
+#include "dialog/control_ids.h"
 
 void CPortBenchDlg::DefineLayout() {
     // Anchors: top, bottom, left, right; 1 follows the window's edge on the same side, 0 the

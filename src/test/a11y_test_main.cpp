@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "app/dialog_builder.h"
+#include "dialog/dialog_builder.h"
 #include "test/qt_wait.h"
 
 // Tests of what assistive tools are told: on the X display and AT-SPI bus that

@@ -4,9 +4,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/control_ids.h"
-#include "app/dialog_builder.h"
-#include "app/dialog_template.h"
+#include "dialog/control_ids.h"
+#include "dialog/dialog_builder.h"
+#include "dialog/dialog_template.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setFont(QFont(DialogFont().family(), 9));

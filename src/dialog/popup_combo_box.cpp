@@ -1,4 +1,4 @@
-#include "ui/popup_combo_box.h"
+#include "dialog/popup_combo_box.h"
 
 void PopupComboBox::showPopup() {
     emit aboutToShowPopup();

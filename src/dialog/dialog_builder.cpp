@@ -1,4 +1,4 @@
-#include "app/dialog_builder.h"
+#include "dialog/dialog_builder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,11 +11,9 @@
 #include <QScrollBar>
 #include <vector>
 
-#include "app/control_ids.h"
-#include "receive/receive_view.h"
-#include "ui/button_accessible.h"
-#include "ui/picture_ex.h"
-#include "ui/popup_combo_box.h"
+#include "dialog/button_accessible.h"
+#include "dialog/control_ids.h"
+#include "dialog/popup_combo_box.h"
 
 namespace {
 
@@ -24,7 +22,7 @@ int MulDiv(int value, int numerator, int denominator) {
                             (2LL * denominator));
 }
 
-QWidget* Create(const ControlTemplate& c, QWidget& parent) {
+QWidget* Create(const ControlTemplate& c, QWidget& parent, const CustomControlFactory& custom) {
     const QString text = QString::fromUtf8(c.text);
     switch (c.kind) {
         case ControlKind::GroupBox:
@@ -62,14 +60,11 @@ QWidget* Create(const ControlTemplate& c, QWidget& parent) {
             return edit;
         }
         case ControlKind::ReceiveArea:
-            return new ReceiveView(&parent);
-        case ControlKind::Picture: {
-            auto* picture = new CPictureEx(&parent);
-            picture->setAttribute(Qt::WA_TransparentForMouseEvents);
-            return picture;
-        }
+        case ControlKind::Picture:
+            if (QWidget* w = custom ? custom(c.kind, parent) : nullptr) return w;
+            break;
     }
-    return nullptr;
+    return new QWidget(&parent);  // a kind this dialog does not supply: an empty place
 }
 
 }  // namespace
@@ -93,7 +88,8 @@ QFont DialogFont() {
     return QFont(QString(), 10);
 }
 
-std::map<int, QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& tpl) {
+std::map<int, QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& tpl,
+                                    const CustomControlFactory& custom) {
     InstallButtonAccessibility();
     const QSize base = DialogBaseUnits(dialog.font());
     dialog.setWindowTitle(QString::fromUtf8(tpl.caption));
@@ -103,7 +99,7 @@ std::map<int, QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& tpl) 
     std::vector<QWidget*> frames;
     QWidget* previous = nullptr;
     for (const ControlTemplate& c : tpl.controls) {
-        QWidget* w = Create(c, dialog);
+        QWidget* w = Create(c, dialog, custom);
         w->setObjectName(QString::fromUtf8(c.name));
         QRect r = MapDialogRect({c.x, c.y, c.width, c.height}, base);
         // A drop-down list's template height includes the opened list.

@@ -1,6 +1,6 @@
-#include "app/dialog_template.h"
+#include "dialog/dialog_template.h"
 
-#include "app/control_ids.h"
+#include "dialog/control_ids.h"
 
 namespace {
 

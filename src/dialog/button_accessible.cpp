@@ -1,4 +1,4 @@
-#include "ui/button_accessible.h"
+#include "dialog/button_accessible.h"
 
 #include <QAbstractButton>
 #include <QAccessibleWidget>

@@ -3,9 +3,10 @@
 #include <QFont>
 #include <QRect>
 #include <QSize>
+#include <functional>
 #include <map>
 
-#include "app/dialog_template.h"
+#include "dialog/dialog_template.h"
 
 class QWidget;
 
@@ -19,7 +20,12 @@ QRect MapDialogRect(const QRect& units, const QSize& baseUnits);
 // The dialog font: SimSun where installed, otherwise a CJK font Debian ships, at 10 pt.
 QFont DialogFont();
 
+// Makes a control of a kind that only its dialog knows (a receive area, a picture) as a
+// child of `parent`; null when the dialog has none of that kind.
+using CustomControlFactory = std::function<QWidget*(ControlKind kind, QWidget& parent)>;
+
 // Creates the template's controls as children of `dialog` (sized, captioned, named, in tab
 // order, group boxes behind) and returns them by id. Controls without an id are not
 // returned; find them by objectName. The dialog owns every widget.
-std::map<int, QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& tpl);
+std::map<int, QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& tpl,
+                                    const CustomControlFactory& custom = {});

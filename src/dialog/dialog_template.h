@@ -12,6 +12,7 @@ enum class ControlKind {
     CheckBox,
     Edit,           // single line
     MultiLineEdit,  // vertical scroll bar, wraps at its width
+    // Made by the dialog that uses them (see CustomControlFactory):
     ReceiveArea,    // a multi-line edit built for floods of received text
     Counter,        // label with a sunken edge
     Bitmap,         // shows an image at the image's own size

@@ -1,4 +1,4 @@
-#include "app/dialog_builder.h"
+#include "dialog/dialog_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
-#include "app/control_ids.h"
+#include "dialog/control_ids.h"
 #include "receive/receive_view.h"
 
 namespace {
@@ -30,7 +30,10 @@ TEST(DialogUnits, MapLikeMapDialogRect) {
 TEST(DialogBuilder, BuildsTheMainTemplateInTabOrderWithFramesBehind) {
     QWidget dialog;
     dialog.setFont(DialogFont());
-    std::map<int, QWidget*> controls = BuildDialog(dialog, kMainDialogTemplate);
+    auto receiveArea = [](ControlKind kind, QWidget& parent) -> QWidget* {
+        return kind == ControlKind::ReceiveArea ? new ReceiveView(&parent) : nullptr;
+    };
+    std::map<int, QWidget*> controls = BuildDialog(dialog, kMainDialogTemplate, receiveArea);
 
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Corvalav1.0.5 简体中文绿色单文件免费版"));
     const QSize base = DialogBaseUnits(dialog.font());
@@ -49,6 +52,7 @@ TEST(DialogBuilder, BuildsTheMainTemplateInTabOrderWithFramesBehind) {
     auto* rx = qobject_cast<ReceiveView*>(controls.at(IDC_EDIT_RX));
     ASSERT_NE(rx, nullptr);
     EXPECT_EQ(rx->accessibleName(), QStringLiteral("接收区"));
+    EXPECT_EQ(controls.at(IDC_LOGO)->metaObject(), &QWidget::staticMetaObject);  // not supplied
     EXPECT_FALSE(controls.at(IDC_BTN_SEND)->isEnabled());
     EXPECT_FALSE(controls.at(IDC_EDIT_TRIGGER)->isEnabled());
     EXPECT_FALSE(controls.at(IDC_CHK_CHAR_TS)->isEnabled());
