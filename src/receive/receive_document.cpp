@@ -32,11 +32,11 @@ uint64_t ByteArena::Append(const void* data, size_t n) {
     const uint64_t start = m_size;
     const auto* bytes = static_cast<const uint8_t*>(data);
     while (n > 0) {
-        if (m_size == m_blocks.size() * kBlockBytes) {
-            m_blocks.push_back(std::make_unique_for_overwrite<uint8_t[]>(kBlockBytes));
+        if (m_size == m_blocks.size() * m_blockBytes) {
+            m_blocks.push_back(std::make_unique_for_overwrite<uint8_t[]>(m_blockBytes));
         }
-        const size_t at = m_size % kBlockBytes;
-        const size_t part = std::min(n, kBlockBytes - at);
+        const size_t at = m_size & (m_blockBytes - 1);
+        const size_t part = std::min(n, m_blockBytes - at);
         std::memcpy(m_blocks.back().get() + at, bytes, part);
         bytes += part;
         n -= part;
@@ -223,13 +223,19 @@ void TextStore::CopyTo(char16_t* out, size_t pos, size_t count) const {
         const size_t width = piece.kind == kUtf16 ? 2 : 1;
         for (uint64_t at = piece.byteStart + width * offset; n > 0;) {
             const auto [bytes, length] = m_arena->Run(at, width * n);
+            size_t taken = length;
             if (width == 1) {
                 for (size_t k = 0; k < length; ++k) *out++ = bytes[k];
             } else {
-                for (size_t k = 0; k + 1 < length; k += 2) *out++ = static_cast<char16_t>(bytes[k] | bytes[k + 1] << 8);
+                size_t k = 0;
+                for (; k + 1 < length; k += 2) *out++ = static_cast<char16_t>(bytes[k] | bytes[k + 1] << 8);
+                if (k < length) {  // a piece at an odd offset: this character straddles the border
+                    *out++ = static_cast<char16_t>(bytes[k] | m_arena->At(at + length) << 8);
+                    ++taken;
+                }
             }
-            at += length;
-            n -= length / width;
+            at += taken;
+            n -= taken / width;
         }
     }
 }
@@ -260,7 +266,8 @@ bool ReceiveText::operator==(const ReceiveText& other) const {
     return true;
 }
 
-ReceiveDocument::ReceiveDocument() : m_store(std::make_shared<TextStore>()), m_lineStarts{0} {}
+ReceiveDocument::ReceiveDocument(unsigned arenaBlockBits)
+    : m_store(std::make_shared<TextStore>(std::make_shared<ByteArena>(arenaBlockBits))), m_lineStarts{0} {}
 
 size_t ReceiveDocument::MemoryBytes() const {
     return m_store->MemoryBytes() + m_lineStarts.capacity() * sizeof(uint64_t);
@@ -310,7 +317,8 @@ void ReceiveDocument::Reindex(size_t pos, size_t inserted, size_t removed) {
 void ReceiveDocument::SetText(const ReceiveText& text) {
     if (text.m_store == m_store && text.m_length == m_store->Size()) return;
     const size_t old = Size();
-    auto store = std::make_shared<TextStore>(text.m_store ? text.m_store->Arena() : std::make_shared<ByteArena>());
+    auto store = std::make_shared<TextStore>(text.m_store ? text.m_store->Arena()
+                                                          : std::make_shared<ByteArena>(m_store->Arena()->BlockBits()));
     if (text.m_store) store->AppendRange(*text.m_store, 0, text.m_length);
     m_store = std::move(store);
     Reindex(0, Size(), old);

@@ -7,24 +7,31 @@
 #include <utility>
 #include <vector>
 
-// Append-only bytes in 1 MiB blocks, shared by every version of one receive text: what is
-// written never moves or changes, so a version that refers to it stays valid.
+// Append-only bytes in blocks (1 MiB unless a test asks for small ones), shared by every
+// version of one receive text: what is written never moves or changes, so a version that
+// refers to it stays valid. A run of bytes may be cut by a block border anywhere.
 class ByteArena {
 public:
+    static constexpr unsigned kDefaultBlockBits = 20;
+    explicit ByteArena(unsigned blockBits = kDefaultBlockBits)
+        : m_blockBits(blockBits), m_blockBytes(size_t{1} << blockBits) {}
+
     uint64_t Size() const { return m_size; }
     uint64_t Append(const void* data, size_t n);  // returns where the bytes start
     uint8_t At(uint64_t offset) const {
-        return m_blocks[offset / kBlockBytes][offset % kBlockBytes];
+        return m_blocks[offset >> m_blockBits][offset & (m_blockBytes - 1)];
     }
     // The bytes from `offset` to the end of its block (at most `max`), all in one place.
     std::pair<const uint8_t*, size_t> Run(uint64_t offset, size_t max) const {
-        return {m_blocks[offset / kBlockBytes].get() + offset % kBlockBytes,
-                std::min<size_t>(max, kBlockBytes - offset % kBlockBytes)};
+        const size_t within = offset & (m_blockBytes - 1);
+        return {m_blocks[offset >> m_blockBits].get() + within, std::min<size_t>(max, m_blockBytes - within)};
     }
-    size_t MemoryBytes() const { return m_blocks.size() * kBlockBytes; }
+    size_t MemoryBytes() const { return m_blocks.size() * m_blockBytes; }
+    unsigned BlockBits() const { return m_blockBits; }
 
 private:
-    static constexpr size_t kBlockBytes = 1 << 20;
+    unsigned m_blockBits;
+    size_t m_blockBytes;
     std::vector<std::unique_ptr<uint8_t[]>> m_blocks;
     uint64_t m_size = 0;
 };
@@ -100,7 +107,7 @@ private:
 // snapshots untouched. Window thread only.
 class ReceiveDocument {
 public:
-    ReceiveDocument();
+    explicit ReceiveDocument(unsigned arenaBlockBits = ByteArena::kDefaultBlockBits);
 
     void AppendLatin1(std::string_view text);
     void SetText(const ReceiveText& text);  // O(1) when it is a snapshot of this store

@@ -109,12 +109,13 @@ std::u16string Widen(const std::string& latin1) {
 
 // The compact store against a plain string: random hex batches, stamps, text with line
 // breaks, typing and deleting anywhere (also inside a pair), wide characters, clearing,
-// restoring snapshots; every snapshot stays what it was.
+// restoring snapshots; every snapshot stays what it was. Half the rounds use 16-byte arena
+// blocks, so pieces of every kind are cut by block borders at every offset.
 TEST(ReceiveDocument, MatchesAPlainStringThroughRandomAppendsAndEdits) {
     std::mt19937 random(2026);
     auto pick = [&](size_t n) { return n ? static_cast<size_t>(random() % n) : 0; };
     for (int round = 0; round < 200; ++round) {
-        ReceiveDocument d;
+        ReceiveDocument d(round % 2 ? 4 : ByteArena::kDefaultBlockBits);
         std::u16string model;
         std::vector<std::pair<ReceiveText, std::u16string>> snapshots;
         for (int step = 0; step < 60; ++step) {
@@ -172,6 +173,19 @@ TEST(ReceiveDocument, MatchesAPlainStringThroughRandomAppendsAndEdits) {
         }
         for (const auto& [text, was] : snapshots) ASSERT_EQ(text.ToUtf16(), was);
     }
+}
+
+// Wide text typed after an odd number of Latin-1 bytes starts at an odd arena offset; where
+// it crosses into the next 1 MiB block, one character has a byte in each.
+TEST(ReceiveDocument, WideTextAcrossABlockBorderReadsBackWhole) {
+    ReceiveDocument d;
+    d.AppendLatin1(std::string((1 << 20) - 1, 'x'));
+    d.Replace(d.Size(), 0, u"中文测试");
+    EXPECT_EQ(d.Mid(d.Size() - 4, 4), u"中文测试");
+    char16_t out[4];
+    d.CopyTo(out, d.Size() - 4, 4);
+    EXPECT_EQ(std::u16string(out, 4), u"中文测试");
+    EXPECT_EQ(d.At(d.Size() - 4), u'中');
 }
 
 TEST(ReceiveDocument, StampedHexKeepsEachReceivedByteOnceAndLittleElse) {
