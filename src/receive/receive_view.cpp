@@ -18,6 +18,11 @@ namespace {
 
 bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
 
+// What one event tells assistive tools at most: no one listens to megabytes, and sending them
+// over the bus would slow everything. The whole text stays readable through the accessible
+// text interface.
+constexpr size_t kMaxAnnounced = 16 * 1024;
+
 // A fifth of the way from `background` to `ink`: a shade that stands out from the
 // background and under which the ink still reads, light palette or dark.
 QColor ControlShade(const QColor& background, const QColor& ink) {
@@ -120,9 +125,13 @@ void ReceiveView::SetPairLayout(bool pairs) {
 }
 
 void ReceiveView::Relayout() {
+    // Rows change with the width, the display mode and edits: whoever read the newest line
+    // keeps reading it.
+    const bool follow = Following();
     m_columns = ColumnsFor(viewport()->width() / m_cellWidth, m_pairLayout);
     IndexRowsFrom(0);
     UpdateScrollRange();
+    if (follow) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 bool ReceiveView::Following() const {
@@ -147,10 +156,7 @@ void ReceiveView::Append(std::string_view latin1) {
 void ReceiveView::ShowNewestLine() {
     m_repaintTimer.stop();
     // One insertion a frame for assistive tools, however many batches came, and only the
-    // newest of a flood: no one listens to megabytes of it, and sending them over the bus
-    // would slow the flood for everyone. The whole text stays readable through the
-    // accessible text interface.
-    constexpr size_t kMaxAnnounced = 16 * 1024;
+    // newest of a flood.
     if (m_unannounced && QAccessible::isActive() && *m_unannounced < m_doc.Size()) {
         const size_t from = std::max(*m_unannounced, m_doc.Size() - std::min(m_doc.Size(), kMaxAnnounced));
         QAccessibleTextInsertEvent event(this, static_cast<int>(std::min<size_t>(from, INT_MAX)),
@@ -165,10 +171,10 @@ void ReceiveView::ShowNewestLine() {
 }
 
 void ReceiveView::SetText(const ReceiveText& text) {
-    m_unannounced.reset();  // the whole text is announced as updated
+    if (m_repaintTimer.isActive()) ShowNewestLine();  // what came before the edit is told first
     // Assistive tools are told what went and what came: an update without them is invalid.
     const bool tell = QAccessible::isActive() && (Length() > 0 || text.Size() > 0);
-    const QString old = tell ? Text(0, Length()) : QString();
+    const QString old = tell ? Text(0, std::min(Length(), kMaxAnnounced)) : QString();
     m_doc.SetText(text);
     m_anchor = m_cursor = 0;
     m_cursorAtRowEnd = false;
@@ -177,7 +183,7 @@ void ReceiveView::SetText(const ReceiveText& text) {
     verticalScrollBar()->setValue(0);
     viewport()->update();
     if (tell) {
-        QAccessibleTextUpdateEvent event(this, 0, old, Text(0, Length()));
+        QAccessibleTextUpdateEvent event(this, 0, old, Text(0, std::min(Length(), kMaxAnnounced)));
         QAccessible::updateAccessibility(&event);
     }
 }
@@ -219,12 +225,18 @@ uint64_t ReceiveView::CursorRow() const {
 }
 
 size_t ReceiveView::Before(size_t pos) const {
-    if (pos >= 2 && m_doc.At(pos - 1) == u'\n' && m_doc.At(pos - 2) == u'\r') return pos - 2;
+    if (pos >= 2) {
+        const char16_t a = m_doc.At(pos - 2), b = m_doc.At(pos - 1);
+        if ((a == u'\r' && b == u'\n') || (QChar::isHighSurrogate(a) && QChar::isLowSurrogate(b))) return pos - 2;
+    }
     return pos > 0 ? pos - 1 : 0;
 }
 
 size_t ReceiveView::After(size_t pos) const {
-    if (pos + 1 < m_doc.Size() && m_doc.At(pos) == u'\r' && m_doc.At(pos + 1) == u'\n') return pos + 2;
+    if (pos + 1 < m_doc.Size()) {
+        const char16_t a = m_doc.At(pos), b = m_doc.At(pos + 1);
+        if ((a == u'\r' && b == u'\n') || (QChar::isHighSurrogate(a) && QChar::isLowSurrogate(b))) return pos + 2;
+    }
     return std::min(pos + 1, m_doc.Size());
 }
 
@@ -260,9 +272,10 @@ void ReceiveView::MoveCursor(size_t pos, bool extend, bool atRowEnd) {
 }
 
 void ReceiveView::ReplaceSelection(std::u16string_view text) {
-    m_unannounced.reset();  // appends before the edit are covered by the update below
+    if (m_repaintTimer.isActive()) ShowNewestLine();  // what came before the edit is told first
     const size_t start = SelectionStart();
-    const QString replaced = QAccessible::isActive() ? SelectedText() : QString();
+    const QString replaced =
+        QAccessible::isActive() ? Text(start, std::min(SelectionEnd() - start, kMaxAnnounced)) : QString();
     m_doc.Replace(start, SelectionEnd() - start, text);
     m_anchor = m_cursor = start + text.size();
     m_cursorAtRowEnd = false;
@@ -272,7 +285,8 @@ void ReceiveView::ReplaceSelection(std::u16string_view text) {
     if (QAccessible::isActive()) {
         QAccessibleTextUpdateEvent event(
             this, static_cast<int>(std::min<size_t>(start, INT_MAX)), replaced,
-            QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
+            QString(reinterpret_cast<const QChar*>(text.data()),
+                    static_cast<qsizetype>(std::min(text.size(), kMaxAnnounced))));
         QAccessible::updateAccessibility(&event);
     }
 }
@@ -390,9 +404,7 @@ QVariant ReceiveView::inputMethodQuery(Qt::InputMethodQuery query) const {
 
 void ReceiveView::resizeEvent(QResizeEvent* e) {
     QAbstractScrollArea::resizeEvent(e);
-    const bool atEnd = verticalScrollBar()->value() == verticalScrollBar()->maximum();
     Relayout();
-    if (atEnd) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 void ReceiveView::mousePressEvent(QMouseEvent* e) {

@@ -73,7 +73,8 @@ private:
     void UpdateScrollRange();
     uint64_t RowOf(size_t pos) const;
     uint64_t CursorRow() const;
-    // The positions one character before and after `pos`, a "\r\n" counting as one.
+    // The positions one character before and after `pos`, a "\r\n" and a surrogate pair
+    // each counting as one.
     size_t Before(size_t pos) const;
     size_t After(size_t pos) const;
     size_t PositionAt(const QPoint& point) const;

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QApplication>
+#include <QInputMethodEvent>
 #include <QTest>
+#include <functional>
 
 #include "receive/receive_view.h"
 
@@ -71,6 +74,55 @@ TEST_F(AccessibleView, AssistiveToolsAreToldOfEveryChangeWithItsText) {
     EXPECT_EQ(on.told[2].position, 1);
     EXPECT_EQ(on.told[2].removed, "e");
     EXPECT_EQ(on.told[2].inserted, "X");
+}
+
+// A batch that arrived just before an edit is told before the edit, whichever way the edit
+// comes (a key, an input method's commit over a selection, clearing).
+TEST_F(AccessibleView, ABatchBeforeAnEditIsToldFirst) {
+    struct Case {
+        const char* how;
+        std::function<void(ReceiveView&)> edit;
+    };
+    for (const Case& c : {Case{"key", [](ReceiveView& v) { QTest::keyClicks(&v, "X"); }},
+                          Case{"input method", [](ReceiveView& v) {
+                                   v.SetSelection(0, 1);
+                                   QInputMethodEvent commit;
+                                   commit.setCommitString(QStringLiteral("中"));
+                                   QApplication::sendEvent(&v, &commit);
+                               }},
+                          Case{"clear", [](ReceiveView& v) { v.SetText({}); }}}) {
+        view.SetText(ReceiveText::FromLatin1("ab"));
+        view.setFocus();
+        AccessibilityOn on;
+        view.Append("41 ");
+        c.edit(view);
+        ASSERT_EQ(on.told.size(), 2u) << c.how;
+        EXPECT_EQ(on.told[0].type, QAccessible::TextInserted) << c.how;
+        EXPECT_EQ(on.told[0].position, 2) << c.how;
+        EXPECT_EQ(on.told[0].inserted, "41 ") << c.how;
+        EXPECT_EQ(on.told[1].type, QAccessible::TextUpdated) << c.how;
+    }
+}
+
+// Clearing or replacing a large text tells its start, not all of it.
+TEST_F(AccessibleView, AnEditOfALargeTextCarriesAtMost16KCharacters) {
+    view.SetText(ReceiveText::FromLatin1(std::string(1 << 20, 'Q')));
+    AccessibilityOn on;
+    view.SetSelection(0, view.Length());
+    view.setFocus();
+    QTest::keyClicks(&view, "X");
+    view.SetText(ReceiveText::FromLatin1(std::string(1 << 20, 'R')));
+    view.SetText({});
+    ASSERT_EQ(on.told.size(), 3u);
+    for (const ToldEvent& e : on.told) {
+        EXPECT_EQ(e.position, 0);
+        EXPECT_LE(e.removed.size(), 16 * 1024);
+        EXPECT_LE(e.inserted.size(), 16 * 1024);
+    }
+    EXPECT_TRUE(on.told[0].removed.startsWith("QQQ"));
+    EXPECT_EQ(on.told[0].inserted, "X");
+    EXPECT_TRUE(on.told[1].inserted.startsWith("RRR"));
+    EXPECT_TRUE(on.told[2].inserted.isEmpty());
 }
 
 TEST_F(AccessibleView, AFloodIsAnnouncedByItsNewestTextAtItsPlace) {

@@ -167,6 +167,27 @@ TEST_F(ViewTest, BackspaceAndDeleteTakeALineBreakWhole) {
     }
 }
 
+TEST_F(ViewTest, AnEmojiIsOneCharacterToBackspaceDeleteAndTheArrows) {
+    struct Case {
+        size_t cursor;
+        std::vector<Qt::Key> keys;
+        QString after;
+    };
+    const QString text = QStringLiteral("a😀b");  // the emoji is a surrogate pair
+    for (const Case& c : {Case{3, {Qt::Key_Backspace}, "ab"}, Case{1, {Qt::Key_Delete}, "ab"},
+                          Case{3, {Qt::Key_Left, Qt::Key_Delete}, "ab"},
+                          Case{1, {Qt::Key_Right, Qt::Key_Backspace}, "ab"}}) {
+        view.SetText({});
+        view.setFocus();
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(&view, &commit);
+        view.SetSelection(c.cursor, c.cursor);
+        for (Qt::Key key : c.keys) QTest::keyClick(&view, key);
+        EXPECT_EQ(All(), c.after) << "from " << c.cursor << ", " << c.keys.size() << " keys";
+    }
+}
+
 TEST_F(ViewTest, EndStaysAtTheEndOfAWrappedRow) {
     const int cell = QFontMetrics(view.viewport()->font()).horizontalAdvance(QLatin1Char('0'));
     view.resize(56 * cell + view.width() - view.viewport()->width(), 300);
@@ -250,6 +271,27 @@ TEST_F(ViewTest, A100MegabyteLineStaysUsable) {
     EXPECT_EQ(view.Text(view.Length() - 1, 1), "7");
     EXPECT_EQ(view.Text(length / 2 - 1, 3), "7y7");
     EXPECT_LE(view.MemoryBytes(), length + (3u << 20));  // no copy of the text
+}
+
+// Text rows take the whole width and hex rows whole groups of pairs, so switching the mode
+// changes how many rows there are; a view at the bottom stays there and keeps following.
+TEST_F(ViewTest, AtTheBottomTheViewKeepsFollowingWhenTheDisplayModeChanges) {
+    view.resize(700, 300);
+    QApplication::processEvents();
+    QScrollBar* bar = view.verticalScrollBar();
+    for (bool hex : {false, true, false}) {
+        view.SetPairLayout(!hex);
+        for (int i = 0; i < 200; ++i) view.Append(std::string(200, 'A') + "\r\n");
+        view.ShowNewestLine();
+        ASSERT_TRUE(view.Following());
+        const int before = bar->maximum();
+        view.SetPairLayout(hex);
+        EXPECT_NE(bar->maximum(), before) << "hex " << hex;
+        EXPECT_TRUE(view.Following()) << "hex " << hex;
+        view.Append("42 43\r\n");
+        view.ShowNewestLine();
+        EXPECT_EQ(bar->value(), bar->maximum()) << "hex " << hex;
+    }
 }
 
 TEST_F(ViewTest, ScrolledUpTheViewStaysWhileDataArrivesAndFollowsAgainAtTheBottom) {
