@@ -180,8 +180,7 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     m_rxCountTimer.setSingleShot(true);
     m_rxCountTimer.setInterval(16);
     connect(&m_rxCountTimer, &QTimer::timeout, this, &CPortBenchDlg::ShowRxCount);
-    m_cycleTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_cycleTimer, &QTimer::timeout, this, &CPortBenchDlg::OnCycleTick);
+    connect(&m_cycleTimer, &PeriodicTimer::tick, this, &CPortBenchDlg::OnCycleTick);
     OnInitDialog();
 }
 
@@ -606,15 +605,14 @@ void CPortBenchDlg::OnSend() {
                                   m_env.charset);
     if (m_chkCycle->isChecked()) {
         m_nCyclePeriod = m_dwInterval;
-        if (m_dwInterval == 0) {
-            ShowMessage(this, QStringLiteral("数据范围 1-4294967295"));
+        if (m_dwInterval == 0) {  // the take exchange has said why
             m_pSendBuf.clear();
             return;
         }
         WriteSendBuffer();
         ShowExchange();
         // Longer periods are clamped, as a Win32 window timer clamps them.
-        m_cycleTimer.start(static_cast<int>(std::min<uint32_t>(m_nCyclePeriod, INT_MAX)));
+        m_cycleTimer.Start(std::chrono::milliseconds(std::min<uint32_t>(m_nCyclePeriod, INT_MAX)));
         m_editSend->setEnabled(false);
         m_btnSend->setText(QStringLiteral("停止"));
         m_bCycling = true;
@@ -629,7 +627,7 @@ void CPortBenchDlg::OnSend() {
 
 void CPortBenchDlg::StopCycling() {
     if (!m_bCycling) return;
-    m_cycleTimer.stop();
+    m_cycleTimer.Stop();
     m_editSend->setEnabled(true);
     m_btnSend->setText(QStringLiteral("发送"));
     m_pSendBuf.clear();

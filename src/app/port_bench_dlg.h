@@ -19,6 +19,7 @@
 #include "serial/rx_queue.h"
 #include "serial/serial_reader.h"
 #include "ui/logo_link.h"
+#include "ui/periodic_timer.h"
 #include "ui/port_monitor.h"
 
 class QCheckBox;
@@ -181,7 +182,7 @@ private:
     bool m_bCycling = false;
     uint32_t m_nCyclePeriod = 100;
     std::vector<uint8_t> m_pSendBuf;  // bytes of the last press; kept while cycling
-    QTimer m_cycleTimer;              // TIMER_CYCLIC_SEND; runs exactly while cycling
+    PeriodicTimer m_cycleTimer;       // TIMER_CYCLIC_SEND; runs exactly while cycling
     // Which exchanged fields code has set since the last exchange (see ShowExchange).
     bool m_bSendSet = true, m_bReceiveSet = true, m_bTriggerSet = true, m_bIntervalSet = true;
 
