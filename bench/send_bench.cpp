@@ -17,6 +17,7 @@
 
 #include "app/port_bench_dlg.h"
 #include "dialog/dialog_builder.h"
+#include "receive/receive_view.h"
 #include "serial/pty_pair.h"
 
 using Clock = std::chrono::steady_clock;
@@ -66,6 +67,29 @@ void Cycle(int intervalMs, int sends) {
                 intervalMs, gaps.size(), mean, at(0.5), at(0.01), at(0.99));
 }
 
+// The converters on the receive area: the time one click takes, which grows with the text,
+// not with its square.
+void Convert(size_t megabytes) {
+    CPortBenchDlg dlg({.sysfsRoot = "/nonexistent"});
+    auto* receive = dlg.findChild<ReceiveView*>("IDC_EDIT_RX");
+    const std::string line = "41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50 \r\n";
+    std::string text;
+    while (text.size() < megabytes << 20) text += line;
+    receive->Append(text);
+    QTest::mouseClick(dlg.findChild<QAbstractButton*>("IDC_CHK_CONV_RX"), Qt::LeftButton);
+    auto click = [&](const char* name) {
+        const auto start = Clock::now();
+        QTest::mouseClick(dlg.findChild<QAbstractButton*>(name), Qt::LeftButton);
+        return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    };
+    const double toChars = click("IDC_BTN_TOSTR");
+    const size_t chars = receive->Length();
+    const double toHex = click("IDC_BTN_TOHEX");
+    std::printf("convert %3zu MB of received hex: To 字符串 %.0f ms (%zu characters), "
+                "To 16进制 %.0f ms (%zu characters)\n",
+                megabytes, toChars, chars, toHex, receive->Length());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,5 +99,6 @@ int main(int argc, char** argv) {
     Cycle(1, 2001);
     Cycle(10, 301);
     Cycle(100, 51);
+    for (size_t mb : {10, 40, 100}) Convert(mb);
     return 0;
 }

@@ -667,20 +667,18 @@ void CPortBenchDlg::OnClearSend() {
 void CPortBenchDlg::OnConvert(QPushButton* pressed,
                               std::u16string (*convert)(std::u16string_view, const std::string&),
                               bool fromHex) {
-    constexpr qsizetype kLimit = 65536;  // the rest of the area is dropped
     const QString refused = QStringLiteral("没有转换");
     pressed->setEnabled(false);
     if (m_chkConvSend->isChecked()) {
         TakeExchange();
-        const QString text = m_strSend.left(kLimit);
-        if (!text.isEmpty() && !(fromHex && RefuseNonHex(text, refused))) {
-            m_strSend = QString::fromStdU16String(convert(text.toStdU16String(), m_env.charset));
+        if (!m_strSend.isEmpty() && !(fromHex && RefuseNonHex(m_strSend, refused))) {
+            m_strSend = QString::fromStdU16String(convert(m_strSend.toStdU16String(), m_env.charset));
             m_bSendSet = true;
             ShowExchange();
         }
     } else if (m_chkConvReceive->isChecked()) {
         TakeExchange();
-        const std::u16string text = m_strReceive.Mid(0, kLimit);
+        const std::u16string text = m_strReceive.ToUtf16();
         if (!text.empty() && !(fromHex && RefuseNonHex(QString::fromStdU16String(text), refused))) {
             SetReceiveField(ReceiveText::FromUtf16(convert(text, m_env.charset)));
             ShowExchange();

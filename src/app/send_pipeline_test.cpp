@@ -95,6 +95,15 @@ TEST_F(SendPipeline, TextSendInTheCharsetWithoutTerminator) {
     EXPECT_EQ(Device(4), (Bytes{'a', '\r', '\n', 'b'}));
 }
 
+TEST_F(SendPipeline, AZeroCharacterIsSentAsAZeroByte) {
+    Open();
+    Click("IDC_CHK_HEXSEND");
+    Type(QString::fromUtf16(u"AB\0CD", 5));
+    Click("IDC_BTN_SEND");
+    EXPECT_EQ(Device(5), (Bytes{0x41, 0x42, 0x00, 0x43, 0x44}));
+    EXPECT_TRUE(TxBecomes("5"));
+}
+
 TEST(SendCharset, GbkTextSendsItsTwoBytes) {
     PtyPair pty;
     CPortBenchDlg dlg({.extraPorts = {pty.SlavePath()}, .sysfsRoot = "/nonexistent", .charset = "GBK"});
@@ -273,12 +282,23 @@ TEST_F(SendPipeline, TextThatIsNoHexIsNeitherSentNorConverted) {
     EXPECT_TRUE(boxes.Texts().last().startsWith(QStringLiteral("第 4 个字符“G”不是十六进制数字，没有转换。")));
 }
 
-TEST_F(SendPipeline, ConvertersTakeTheFirst65536Characters) {
-    Type(QString(70000, QChar('4')));
+TEST_F(SendPipeline, ConvertersTakeTheWholeTextOfEitherArea) {
+    constexpr qsizetype kLong = 70000;  // more characters than the converters once took
+    const QString hex = QStringLiteral("41 ").repeated(kLong);
+    Type(QString(kLong, QChar('A')));
     Click("IDC_CHK_CONV_TX");
+    Click("IDC_BTN_TOHEX");
+    EXPECT_EQ(Get<QPlainTextEdit>("IDC_EDIT_TX")->toPlainText(), hex);
     Click("IDC_BTN_TOSTR");
-    const QString result = Get<QPlainTextEdit>("IDC_EDIT_TX")->toPlainText();
-    EXPECT_EQ(result, QString(32768, QChar(0x44)));
+    EXPECT_EQ(Get<QPlainTextEdit>("IDC_EDIT_TX")->toPlainText(), QString(kLong, QChar('A')));
+
+    auto* receive = Get<ReceiveView>("IDC_EDIT_RX");
+    receive->Append(hex.toStdString());
+    Click("IDC_CHK_CONV_RX");
+    Click("IDC_BTN_TOSTR");
+    EXPECT_EQ(receive->Text(0, receive->Length()), QString(kLong, QChar('A')));
+    Click("IDC_BTN_TOHEX");
+    EXPECT_EQ(receive->Text(0, receive->Length()), hex);
 }
 
 }  // namespace

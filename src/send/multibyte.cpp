@@ -9,7 +9,6 @@
 std::string LocaleCharset() { return nl_langinfo(CODESET); }
 
 std::string ToMultiByte(std::u16string_view text, const std::string& charset) {
-    text = text.substr(0, text.find(u'\0'));
     iconv_t cd = iconv_open(charset.c_str(), "UTF-16LE");
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text.size(), '?');
     std::unique_ptr<void, int (*)(iconv_t)> closer(cd, iconv_close);

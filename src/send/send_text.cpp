@@ -13,7 +13,7 @@ std::string HexDigits(std::u16string_view text, const std::string& charset) {
         if (!IsHexBlank(c)) kept += c;
     }
     std::string digits = ToMultiByte(kept, charset);
-    digits.resize(kept.size(), '\0');  // a cut-off U+0000 reads as a non-digit
+    digits.resize(kept.size(), '?');  // a pair written as one '?' leaves the text short
     return digits;
 }
 
@@ -56,6 +56,7 @@ std::u16string ToCharText(std::u16string_view text, const std::string& charset) 
     const size_t n = digits.size();
     auto d = [&](size_t i) { return static_cast<int8_t>(HexDigitValue(static_cast<uint8_t>(digits[i]))); };
     std::u16string out;
+    out.reserve((n + 1) / 2);
     for (size_t k = 0; 2 * k + 1 < n; ++k) {
         out += static_cast<char16_t>((16 * d(2 * k) + d(2 * k + 1)) & 0xFFFF);
     }

@@ -50,12 +50,14 @@ TEST(TextSend, BytesInTheLocaleCharsetWithNothingAdded) {
     EXPECT_EQ(PrepareSendBytes(u"中", false, kGbk), (Bytes{0xD6, 0xD0}));
     EXPECT_EQ(PrepareSendBytes(u"a\r\nb ", false, kUtf8), (Bytes{'a', '\r', '\n', 'b', ' '}));
     EXPECT_EQ(PrepareSendBytes(u"A€", false, "ISO-8859-1"), (Bytes{'A', '?'}));
+    EXPECT_EQ(PrepareSendBytes(std::u16string(u"AB\0CD", 5), false, kUtf8), (Bytes{'A', 'B', 0, 'C', 'D'}));
 }
 
-TEST(MultiByte, NothingIsCutAndTheTextEndsAtItsFirstZero) {
+TEST(MultiByte, NothingIsCutNotEvenAtAZero) {
     std::u16string many(1000, u'中');
     EXPECT_EQ(ToMultiByte(many, kUtf8).size(), 3000u);
-    EXPECT_EQ(ToMultiByte(std::u16string(u"AB\0CD", 5), kUtf8), "AB");
+    EXPECT_EQ(ToMultiByte(std::u16string(u"AB\0CD", 5), kUtf8), std::string("AB\0CD", 5));
+    EXPECT_EQ(ToMultiByte(std::u16string(u"\0中", 2), kGbk), std::string("\0\xD6\xD0", 3));
     EXPECT_EQ(ToMultiByte(u"😀", kUtf8), "\xF0\x9F\x98\x80");  // a surrogate pair
     // A character the charset lacks is one '?', also when it takes two units; a lone
     // surrogate is one '?' too.
@@ -77,6 +79,7 @@ TEST(Converters, ToHexTextShowsEveryByte) {
     EXPECT_EQ(ToHexText(u"中", kGbk), u"D6 D0 ");
     EXPECT_EQ(ToHexText(u"é", "ISO-8859-1"), u"E9 ");
     EXPECT_EQ(ToHexText(u"", kUtf8), u"");
+    EXPECT_EQ(ToHexText(std::u16string(u"A\0B", 3), kUtf8), u"41 00 42 ");
 }
 
 TEST(Converters, ToCharTextReadsPairsWithSignedDigits) {
