@@ -15,6 +15,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <map>
@@ -149,8 +150,10 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     m_logoLink.emplace(*m_picLogo, m_env.openUrl);
     m_layoutHost = std::make_unique<DynamicLayout::QtLayoutHost>(*this, m_layout, c);
 
-    // Typing is limited to what the take exchange accepts.
+    // What can be typed or pasted is what the trigger search can find: one byte in hex.
     m_editTrigger->setMaxLength(2);
+    m_editTrigger->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,2}")), m_editTrigger));
 
     connect(m_btnOpen, &QPushButton::clicked, this, &CPortBenchDlg::OnOpenClose);
     // The port list follows what is plugged in: read again as it drops down, and on udev's
@@ -272,8 +275,9 @@ bool CPortBenchDlg::TakeExchange() {
     m_strReceive = m_editReceive->Snapshot();
     m_strTrigger = m_editTrigger->text();
     m_bSendSet = m_bReceiveSet = m_bTriggerSet = m_bIntervalSet = false;
-    if (m_strTrigger.size() > 2) {
-        return fail(m_editTrigger, QStringLiteral("触发字符最多只能输入 2 个字符。"));
+    // Text set past the validator (an assistive tool's insertion) is caught here.
+    if (!m_editTrigger->hasAcceptableInput()) {
+        return fail(m_editTrigger, QStringLiteral("触发字符最多只能输入 2 个十六进制数字（0-9、A-F）。"));
     }
     if (!ParseUInt32(m_stTxCount->text().toStdU16String(), m_dwTxCount)) return fail(m_stTxCount, counterRange);
     if (!ParseUInt32(m_stRxCount->text().toStdU16String(), m_dwRxCount)) return fail(m_stRxCount, counterRange);

@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -333,11 +334,32 @@ TEST_F(DialogTest, TheTakeExchangeNamesTheAllowedRange) {
     EXPECT_EQ(boxes.Texts().size(), 5);
 }
 
-TEST_F(DialogTest, TheTriggerEditTakesAtMostTwoCharacters) {
+TEST_F(DialogTest, TheTriggerEditTakesAtMostTwoHexDigits) {
+    dlg.show();
     auto* trigger = Get<QLineEdit>("IDC_EDIT_TRIGGER");
     trigger->setEnabled(true);
-    QTest::keyClicks(trigger, "0D7");
-    EXPECT_EQ(trigger->text(), "0D");
+    trigger->setFocus();
+    struct Case {
+        const char* typed;
+        const char* pasted;  // then, at the end
+        const char* kept;
+    };
+    for (const Case& c : {Case{"0D7", "", "0D"}, Case{"zZ", "", ""}, Case{"G1x", "", "1"}, Case{"", "ZZ", ""},
+                          Case{"", "1 2", ""}, Case{"a", "7", "a7"}, Case{"", "0D7", "0D"}}) {
+        trigger->clear();
+        QTest::keyClicks(trigger, c.typed);
+        QApplication::clipboard()->setText(c.pasted);
+        QTest::keyClick(trigger, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(trigger->text(), c.kept) << c.typed << " + " << c.pasted;
+    }
+
+    MessageBoxRecorder boxes;
+    trigger->setText("ZZ");  // past the validator, as an assistive tool may
+    EXPECT_FALSE(dlg.TakeExchange());
+    ASSERT_EQ(boxes.Texts().size(), 1);
+    EXPECT_TRUE(boxes.Texts()[0].startsWith(QStringLiteral("触发字符最多只能输入 2 个十六进制数字")));
+    trigger->clear();  // empty means 00
+    EXPECT_TRUE(dlg.TakeExchange());
 }
 
 TEST_F(DialogTest, TheAboutEntryIsInTheContextMenuAndOnAltA) {
