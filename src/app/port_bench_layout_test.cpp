@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QPaintEvent>
 #include <QTest>
+#include <algorithm>
 #include <map>
 
 #include "app/port_bench_dlg.h"
@@ -94,7 +96,7 @@ TEST_F(LayoutTest, DraggingTheSplitterDownBy30TradesHeightBetweenReceiveAndSend)
     EXPECT_TRUE(dlg.findChild<QWidget*>("splitterBand")->isVisible());
     QTest::mouseMove(&dlg, bar + QPoint(0, 30));
     QTest::mouseRelease(&dlg, Qt::LeftButton, Qt::NoModifier, bar + QPoint(0, 30));
-    EXPECT_FALSE(dlg.findChild<QWidget*>("splitterBand")->isVisible());
+    EXPECT_TRUE(QtWaitUntil([&] { return !dlg.findChild<QWidget*>("splitterBand")->isVisible(); }));
     const Change shrunk{0, 30, 0, -30};
     ExpectChanges({{"IDC_EDIT_RX", {0, 0, 0, 30}}, {"IDC_GRP_RX", {0, 0, 0, 30}},
                    {"IDC_EDIT_TX", shrunk},        {"IDC_GRP_TX", shrunk},
@@ -102,6 +104,50 @@ TEST_F(LayoutTest, DraggingTheSplitterDownBy30TradesHeightBetweenReceiveAndSend)
 
     QTest::mouseMove(&dlg, QPoint(5, dlg.height() - 5));  // off the bar: the usual cursor
     EXPECT_NE(dlg.cursor().shape(), Qt::SizeVerCursor);
+}
+
+// Records the paint events of the widgets it watches: how many, and the tallest rectangle
+// painted.
+class PaintWatch : public QObject {
+public:
+    struct Seen {
+        int paints = 0;
+        int tallest = 0;
+    };
+    void Watch(QWidget* w) { w->installEventFilter(this); m_seen[w]; }
+    const Seen& Of(QWidget* w) { return m_seen[w]; }
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Paint) {
+            Seen& s = m_seen[static_cast<QWidget*>(o)];
+            ++s.paints;
+            for (const QRect& r : static_cast<QPaintEvent*>(e)->region()) s.tallest = std::max(s.tallest, r.height());
+        }
+        return false;
+    }
+
+private:
+    std::map<QWidget*, Seen> m_seen;
+};
+
+TEST_F(LayoutTest, MovingTheSplitterBandRepaintsOnlyWhereTheBandWasAndIs) {
+    const QPoint bar = OnSplitterBar();
+    QTest::mousePress(&dlg, Qt::LeftButton, Qt::NoModifier, bar);
+    QTest::mouseMove(&dlg, bar - QPoint(0, 10));  // shows the band: one whole repaint
+    QCoreApplication::processEvents();
+    QWidget* receive = dlg.findChild<QWidget*>("IDC_EDIT_RX");
+    PaintWatch watch;
+    watch.Watch(&dlg);
+    watch.Watch(receive);
+    for (int i = 11; i <= 15; ++i) {
+        QTest::mouseMove(&dlg, bar - QPoint(0, 10 * i));
+        QCoreApplication::processEvents();  // paints what the move marked
+    }
+    EXPECT_GE(watch.Of(&dlg).paints, 5);
+    EXPECT_LE(watch.Of(&dlg).tallest, 16);
+    EXPECT_LE(watch.Of(receive).tallest, 16);
+    QTest::mouseRelease(&dlg, Qt::LeftButton, Qt::NoModifier, bar - QPoint(0, 150));
 }
 
 TEST_F(LayoutTest, TheWindowCannotBeMadeSmallerThan600By640WithItsFrame) {

@@ -68,7 +68,9 @@ private:
 
 // The splitter's band above every control. Holds the lines that are on screen: inverting a
 // line twice takes it off again. Shown only while it holds any, so it costs nothing between
-// drags and never sits between the user and the controls' mouse input.
+// drags and never sits between the user and the controls' mouse input. Showing or hiding it
+// repaints the whole window beneath, so a move (the band erased, then drawn one pixel on)
+// keeps it shown; it goes once no line is back by the time the events of the move are done.
 class QtLayoutHost::BandOverlay : public QWidget {
 public:
     explicit BandOverlay(QWidget& window) : QWidget(&window) {
@@ -83,10 +85,8 @@ public:
         if (!m_lines.erase(line)) m_lines.insert(line);
         m_color = ToQColor(color);
         if (m_lines.empty()) {
-            hide();
-            return;
-        }
-        if (isHidden()) {
+            QMetaObject::invokeMethod(this, [this] { if (m_lines.empty()) hide(); }, Qt::QueuedConnection);
+        } else if (isHidden()) {
             setGeometry(parentWidget()->rect());
             raise();
             show();
