@@ -31,6 +31,23 @@ TEST(HelpText, HasItsSectionsInOrderInLinesOfAtMost45Characters) {
     EXPECT_FALSE(text.contains(u'@'));
 }
 
+TEST(HelpText, KeepsCommandsAndPathsWholeOnALine) {
+    const QStringList lines = HHelpDlg::HelpText().split(QStringLiteral("\r\n"));
+    for (const char* whole : {"/sys/class/tty", "sudo usermod -aG dialout $USER", "corvala [串口...]",
+                              "/dev/pts/5", "rxLOG_年-月-日.log", "~/.local/share/corvala/"}) {
+        EXPECT_EQ(lines.filter(QString::fromUtf8(whole)).size(), 1) << whole;
+    }
+    // Latin words stand apart from the Chinese by a space, so a line that ends in one and
+    // a next line that goes on without a space cut it in two.
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines[i - 1].isEmpty() || lines[i].isEmpty()) continue;
+        const QChar last = lines[i - 1].back(), first = lines[i].front();
+        EXPECT_FALSE(last.unicode() < 0x80 && !last.isSpace() && !first.isSpace() &&
+                     (first.unicode() < 0x80 || first.isLetterOrNumber()))
+            << lines[i - 1].toStdString() << " / " << lines[i].toStdString();
+    }
+}
+
 class AuxWindows : public ::testing::Test {
 protected:
     void SetUp() override {
