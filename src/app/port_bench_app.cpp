@@ -4,6 +4,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/port_bench_dlg.h"
 #include "dialog/dialog_builder.h"
@@ -22,16 +23,26 @@ std::optional<int> CPortBenchApp::AnswerWithoutWindow(std::string_view arg) {
         std::fputs("corvala " CORVALA_VERSION "\n", stdout);
         return 0;
     }
+    if (arg.starts_with('-')) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
     return std::nullopt;
+}
+
+std::optional<int> CPortBenchApp::RefuseWithoutDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return std::nullopt;
+    }
+    std::fputs("corvala: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset)\n", stderr);
+    return 2;
 }
 
 int CPortBenchApp::InitInstance(const QStringList& args) {
     std::vector<std::string> ports;
     for (const QString& arg : args) {
-        if (arg.startsWith(u'-')) {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
+        if (const std::optional<int> status = AnswerWithoutWindow(arg.toStdString())) return *status;
         ports.push_back(arg.toStdString());
     }
     QApplication::setFont(DialogFont());  // message boxes need the CJK font too

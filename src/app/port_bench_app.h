@@ -9,12 +9,16 @@ class CPortBenchApp {
 public:
     static constexpr const char* kUsage = "usage: corvala [PORT...]\n";
 
-    // --help and --version (and their short forms) are answered on standard output before Qt
-    // starts, which needs a display to start at all. Returns the exit status (0) when `arg`
-    // was one of them.
+    // Answers an option before Qt starts, which needs a display to start at all: --help and
+    // --version (and their short forms) on standard output with status 0, any other option
+    // with the usage on standard error and status 2. nullopt when `arg` is a port.
     static std::optional<int> AnswerWithoutWindow(std::string_view arg);
 
-    // `args` are the command-line arguments after the program name, Qt's own removed.
-    // Returns the process exit status: 2 for a usage error, otherwise 0.
+    // Without a display to show the window on, says so in one line on standard error and
+    // returns 2, where Qt would abort. nullopt when there is one, or a Qt platform is named.
+    static std::optional<int> RefuseWithoutDisplay();
+
+    // `args` are the command-line arguments after the program name. Returns the process exit
+    // status: an option's as AnswerWithoutWindow gives it, otherwise 0.
     int InitInstance(const QStringList& args);
 };

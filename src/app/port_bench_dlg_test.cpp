@@ -392,6 +392,25 @@ TEST(CommandLine, AnOptionIsRefusedWithStatus2) {
     EXPECT_EQ(app.InitInstance({"--bogus"}), 2);
 }
 
+TEST(CommandLine, WithoutADisplayAnOptionOrAWindowEndsWithOneLineAndStatus2) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const std::string usage = "usage: corvala [PORT...]\n";
+    const std::string noDisplay =
+        "corvala: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset)\n";
+    for (const Case& c : {Case{{"--bogus"}, usage}, Case{{"/dev/ttyS0", "-x"}, usage}, Case{{}, noDisplay},
+                          Case{{"/dev/ttyS0"}, noDisplay}}) {
+        std::vector<std::string> argv{CORVALA_EXE};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        const CommandResult r = RunCommand(argv, {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
+        EXPECT_EQ(r.status, 2) << c.err;
+        EXPECT_EQ(r.out, "") << c.err;
+        EXPECT_EQ(r.err, c.err);
+    }
+}
+
 TEST(CommandLine, HelpAndVersionAreAnsweredWithoutADisplay) {
     struct Case {
         const char* ask;
