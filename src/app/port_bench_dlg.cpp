@@ -53,6 +53,14 @@ T* Ctl(const std::map<int, QWidget*>& controls, int id) {
     return qobject_cast<T*>(controls.at(id));
 }
 
+// The name the template gives a control's field, for a description that adds to it.
+QString FieldName(int id) {
+    const std::span<const ControlTemplate> controls = kMainDialogTemplate.controls;
+    const auto c = std::find_if(controls.begin(), controls.end(),
+                                [id](const ControlTemplate& t) { return t.id == id; });
+    return QString::fromUtf8(c->accessibleDescription);
+}
+
 void FillList(QComboBox* combo, const SettingList& list) {
     for (const SettingChoice& c : list.choices) {
         combo->addItem(QString::fromUtf8(c.label.data(), static_cast<int>(c.label.size())),
@@ -230,17 +238,23 @@ void CPortBenchDlg::FillPortList() {
             m_cbPort->setItemData(static_cast<int>(i), identities[i], Qt::ToolTipRole);
             m_cbPort->setItemData(static_cast<int>(i), identities[i], Qt::AccessibleDescriptionRole);
         }
-        const int kept = selected.isEmpty() ? -1 : m_cbPort->findText(selected);
+        // At start, a port named on the command line is the one the user means to use.
+        const QString wanted = selected.isEmpty() && !m_env.extraPorts.empty()
+                                   ? QString::fromStdString(m_env.extraPorts.front())
+                                   : selected;
+        const int kept = wanted.isEmpty() ? -1 : m_cbPort->findText(wanted);
         m_cbPort->setCurrentIndex(kept >= 0 ? kept : (names.isEmpty() ? -1 : 0));
     }
     ShowSelectedPortIdentity();
 }
 
-// The closed list tells what its selected port is, as its items do.
+// The closed list tells what its selected port is, as its items do; a screen reader hears
+// which field it is first, as for the other line settings.
 void CPortBenchDlg::ShowSelectedPortIdentity() {
     const QString identity = m_cbPort->currentData(Qt::ToolTipRole).toString();
+    const QString field = FieldName(IDC_COMBO_PORT);
     m_cbPort->setToolTip(identity);
-    m_cbPort->setAccessibleDescription(identity);
+    m_cbPort->setAccessibleDescription(identity.isEmpty() ? field : field + QStringLiteral("：") + identity);
 }
 
 void CPortBenchDlg::InitSettingLists() {

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <utility>
 
 #include "app/port_bench_app.h"
 #include "serial/file_exception.h"
@@ -249,14 +250,26 @@ TEST(PortList, FollowsWhatIsPluggedInAtEachDropDownAndKeepsTheSelection) {
         ports->showPopup();
         ports->hidePopup();
     };
+    auto description = [&](const char* name) {
+        QWidget* combo = dlg.findChild<QWidget*>(name);
+        return QAccessible::queryAccessibleInterface(combo)->text(QAccessible::Description);
+    };
     EXPECT_EQ(items(), (QStringList{"/dev/ttyS0", "/dev/ttyUSB1", "/dev/corvala-typed"}));
+    EXPECT_EQ(ports->currentText(), "/dev/corvala-typed");  // the user named it to use it
+    EXPECT_EQ(description("IDC_COMBO_PORT"), QStringLiteral("串口号"));
     ports->setCurrentIndex(1);
     const QString adapter = QStringLiteral("FT232R USB UART — FTDI — A50285BI — 0403:6001");
     EXPECT_EQ(ports->itemData(1, Qt::ToolTipRole).toString(), adapter);
     EXPECT_EQ(ports->itemData(1, Qt::AccessibleDescriptionRole).toString(), adapter);
     EXPECT_EQ(ports->itemData(0, Qt::ToolTipRole).toString(), "serial8250");
     EXPECT_EQ(ports->toolTip(), adapter);
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(ports)->text(QAccessible::Description), adapter);
+    // A screen reader hears which field this is before what the port is, as for its neighbours.
+    EXPECT_EQ(description("IDC_COMBO_PORT"), QStringLiteral("串口号：") + adapter);
+    using Field = std::pair<const char*, const char*>;
+    for (const auto& [name, field] : {Field{"IDC_COMBO_BAUD", "波特率"}, Field{"IDC_COMBO_PARITY", "校验位"},
+                                      Field{"IDC_COMBO_DATABITS", "数据位"}, Field{"IDC_COMBO_STOPBITS", "停止位"}}) {
+        EXPECT_EQ(description(name), QString::fromUtf8(field)) << name;
+    }
 
     sysfs.AddTty("ttyACM0", "usb1/1-2/1-2:1.0", "usb/drivers/cdc_acm");
     sysfs.RemoveTty("ttyS0");
