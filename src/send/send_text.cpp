@@ -9,6 +9,7 @@ namespace {
 // character (for hex notation, which is ASCII, byte i is character i).
 std::string HexDigits(std::u16string_view text, const std::string& charset) {
     std::u16string kept;
+    kept.reserve(text.size());
     for (char16_t c : text) {
         if (!IsHexBlank(c)) kept += c;
     }
