@@ -16,7 +16,9 @@
 #include <thread>
 
 #include "serial/file_exception.h"
+#include "serial/line_frame.h"
 #include "serial/line_termios.h"
+#include "serial/output_drain.h"
 
 namespace {
 
@@ -108,16 +110,14 @@ YCOMFile::~YCOMFile() {
 bool YCOMFile::DrainOutput() {
     // Only what the driver still holds: a pty has handed everything to the device side,
     // and flushing there would take back bytes the device has not read yet.
-    int queued = 0;
-    if (HungUp() || ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0) return true;
-    const uint32_t baud = m_line.baudRate ? m_line.baudRate : 9600;
-    const auto needed = milliseconds(20 + static_cast<int64_t>(queued) * 10 * 1000 / baud);
-    const auto deadline = Clock::now() + std::min<Clock::duration>(needed, kMaxDrain);
-    while (ioctl(m_fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
-        if (Clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(milliseconds(2));
-    }
-    return true;
+    if (HungUp()) return true;
+    const int fd = m_fd;
+    return WaitForOutputDrain(
+        [fd] {
+            int queued = 0;
+            return ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : 0;
+        },
+        m_line, kMaxDrain);
 }
 
 uint32_t YCOMFile::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {
@@ -154,8 +154,7 @@ uint32_t YCOMFile::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {
 bool YCOMFile::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written, int wakeFd) {
     // Without flow control a real line always drains; a device that takes nothing for the
     // time 512 bytes need at this rate (plus slack) is stuck, and the window must not hang.
-    const uint32_t baud = m_line.baudRate ? m_line.baudRate : 9600;
-    const milliseconds stallLimit{2000 + 512ull * 10 * 1000 / baud};
+    const auto stallLimit = milliseconds(2000) + LineTime(m_line, 512);
     uint32_t done = 0;
     auto lastProgress = Clock::now();
     bool ok = true;

@@ -53,8 +53,8 @@ public:
     const std::string& Path() const { return m_strPath; }
 
 private:
-    // Waits while the driver holds output, at most as long as the line rate needs for it
-    // (and kMaxDrain); false when some is still held.
+    // Waits while the driver holds output: the time this line's frames need for it, and on
+    // while it still goes out, at most kMaxDrain; false when some is still held.
     bool DrainOutput();
 
     std::string m_strPath;
