@@ -1,8 +1,12 @@
-// Reader throughput through a pseudo-terminal, and the CPU an open, idle port costs.
+// Reader throughput through a pseudo-terminal, the CPU an open, idle port costs, how exactly
+// a batch's stamp marks its arrival, and how soon a pulled cable is told while a slow window
+// has the queue full.
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -114,11 +118,105 @@ void StopUnderLoad() {
     }
 }
 
+double Percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, static_cast<size_t>(p * values.size()))];
+}
+
+// Records of 28 bytes every 20 ms: the stamp against the moment the device wrote the record.
+// The clock numbers its readings (in the stamp's year) and notes when each was taken.
+void StampLatency() {
+    constexpr int kRecords = 300;
+    PtyPair pty;
+    RxQueue queue;
+    CountingSink sink(queue, true);
+    std::mutex mutex;
+    std::vector<Clock::time_point> readings;
+    CSerialReader reader(sink, queue, pty.SlavePath(), {115200, 0, 0, 8}, [&] {
+        std::lock_guard lock(mutex);
+        readings.push_back(Clock::now());
+        return UtcTime{static_cast<int>(readings.size() - 1), 1, 1, 0, 0, 0, 0};
+    });
+    reader.Start();
+    std::vector<Clock::time_point> written(kRecords);
+    const std::vector<uint8_t> record(28, 0x3C);
+    std::vector<double> lateMs;
+    auto next = Clock::now();
+    for (int i = 0; i < kRecords; ++i) {
+        next += std::chrono::milliseconds(20);
+        std::this_thread::sleep_until(next);
+        written[i] = Clock::now();
+        pty.Write(record);
+        // One record is one burst; each is taken before the next is written.
+        while (queue.Size() == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        const MyMsg* m = queue.Front();
+        std::lock_guard lock(mutex);
+        const Clock::time_point stamped = readings[static_cast<size_t>(m->m_time.year)];
+        lateMs.push_back(std::chrono::duration<double, std::milli>(stamped - written[i]).count());
+        queue.Pop();
+    }
+    reader.Stop();
+    std::printf("stamp minus write time, %d records 20 ms apart: median %.3f ms, p99 %.3f ms,"
+                " max %.3f ms\n",
+                kRecords, Percentile(lateMs, 0.5), Percentile(lateMs, 0.99),
+                Percentile(lateMs, 1.0));
+}
+
+// A flood fills the queue while the window takes one batch every 10 ms (a window slowed
+// down, as by a screen reader's bridge); then the cable goes. How long until the window is
+// told, and how many batches still wait then.
+void HangUpUnderFlood() {
+    std::vector<double> ms;
+    size_t waiting = 0;
+    for (int run = 0; run < 10; ++run) {
+        struct HangUpSink : CountingSink {
+            using CountingSink::CountingSink;
+            void PostPortHungUp() override {
+                at = Clock::now();
+                told = true;
+            }
+            Clock::time_point at;
+            std::atomic<bool> told{false};
+        };
+        PtyPair pty;
+        RxQueue queue;
+        HangUpSink sink(queue, true);
+        CSerialReader reader(sink, queue, pty.SlavePath(), {115200, 0, 0, 8});
+        reader.Start();
+        std::atomic<bool> windowOn{true};
+        std::thread window([&] {
+            while (windowOn && !sink.told) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                if (queue.Front()) queue.Pop();
+            }
+        });
+        std::vector<uint8_t> chunk(4096, 0x5A);
+        while (queue.Size() < RxQueue::kDefaultCapacity) {
+            pty.Write(chunk, std::chrono::milliseconds(200));
+        }
+        const auto pulled = Clock::now();
+        pty.CloseMaster();
+        while (!sink.told && Clock::now() - pulled < std::chrono::seconds(10)) {
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        ms.push_back(std::chrono::duration<double, std::milli>(sink.at - pulled).count());
+        waiting += queue.Size();
+        windowOn = false;
+        window.join();
+        reader.Stop();
+    }
+    std::printf("cable pulled with the queue full, window taking a batch per 10 ms: told after"
+                " median %.2f ms, max %.2f ms; %.0f batches still queued then\n",
+                Percentile(ms, 0.5), Percentile(ms, 1.0), static_cast<double>(waiting) / ms.size());
+}
+
 }  // namespace
 
 int main() {
     Throughput();
     IdleCpu();
     StopUnderLoad();
+    StampLatency();
+    HangUpUnderFlood();
     return 0;
 }

@@ -90,24 +90,28 @@ protected:
     PtyPair pty;
     fs::path portLink = PortLinkTo(pty.SlavePath());
     fs::path logDir = fs::temp_directory_path() / ("corvala-rx-" + std::to_string(::getpid()));
-    // Read by the reader thread as each batch arrives.
+    // Read by the reader thread as each batch arrives; counted once the time is taken.
     std::atomic<int> day{30}, second{7}, clockReads{0};
     CPortBenchDlg dlg{{.extraPorts = {portLink.string()},
                        .sysfsRoot = "/nonexistent",
                        .clock =
                            [this] {
+                               const UtcTime now{2009, 3, day, 8, 5, second, 45};
                                ++clockReads;
-                               return UtcTime{2009, 3, day, 8, 5, second, 45};
+                               return now;
                            },
                        .logDirectory = logDir.string()}};
-    // Writes a batch and waits until the reader has queued it, without running the window's
-    // event loop: the window has not handled it yet.
+    // Writes a batch and waits until the reader has stamped it, without running the window's
+    // event loop: the window has not handled it yet. A batch of a full read ends there, so
+    // the next one written is a batch of its own; a shorter one is still open to more bytes.
     void Arrive(std::vector<uint8_t> bytes) {
         const int reads = clockReads;
         ASSERT_TRUE(pty.Write(bytes));
         ASSERT_TRUE(WaitUntil([&] { return clockReads > reads; }));
     }
 };
+
+constexpr size_t kFullRead = CSerialReader::kReadSize;
 
 TEST_F(ReceivePipeline, HexAndTextChunks) {
     Receive({0x00, 0x0D, 0xFF});
@@ -158,28 +162,50 @@ TEST_F(ReceivePipeline, ABatchHandledLateShowsWhenItArrived) {
 
 TEST_F(ReceivePipeline, BatchesOfOneWakeUpGoToTheFilesOfTheirOwnDays) {
     Click("IDC_CHK_SAVE");
-    Arrive({0x41});
+    Arrive(Pattern(kFullRead));
     day = 31;
-    Arrive({0x42});
+    Arrive(Pattern(kFullRead, kFullRead));
     Arrive({0x43});
-    ASSERT_TRUE(QtWaitUntil([&] { return rxCount() == 3; }));
-    EXPECT_EQ(LogFile(), "41 ");
-    EXPECT_EQ(LogFile("rxLOG_2009-03-31.log"), "42 43 ");
+    ASSERT_TRUE(QtWaitUntil([&] { return rxCount() == 2 * kFullRead + 1; }));
+    EXPECT_EQ(LogFile(), Hex(Pattern(kFullRead)));
+    EXPECT_EQ(LogFile("rxLOG_2009-03-31.log"), Hex(Pattern(kFullRead, kFullRead)) + "43 ");
 }
 
 TEST_F(ReceivePipeline, WhatWasQueuedWhenThePortClosedIsStillShownAndCounted) {
+    Arrive(Pattern(kFullRead));
     Arrive({0x41});
-    Arrive({0x42});
     ASSERT_EQ(rxCount(), 0u);
     Click("IDC_BTN_OPEN");  // closes
     ASSERT_FALSE(dlg.IsPortOpen());
-    ASSERT_TRUE(QtWaitUntil([&] { return rxCount() == 2; }));
-    EXPECT_EQ(Area(), "41 42 ");
+    ASSERT_TRUE(QtWaitUntil([&] { return rxCount() == kFullRead + 1; }));
+    EXPECT_EQ(Area().toStdString(), Hex(Pattern(kFullRead)) + "41 ");
+}
+
+// The window has fallen behind and every slot of the queue is taken when the cable goes:
+// the loss is told while batches still wait, and every one of them is still shown, in order.
+TEST_F(ReceivePipeline, AHangUpWithTheQueueFullStillShowsEverythingQueued) {
+    constexpr size_t kSlots = RxQueue::kDefaultCapacity;
+    for (size_t batch = 0; batch < kSlots; ++batch) Arrive(Pattern(kFullRead, batch * kFullRead));
+    MessageBoxRecorder boxes;
+    pty.CloseMaster();
+    ASSERT_TRUE(QtWaitUntil([&] { return !boxes.Texts().isEmpty(); }));
+    EXPECT_EQ(boxes.Texts(),
+              QStringList{QStringLiteral("串口%1已断开！").arg(portLink.c_str())});
+    EXPECT_FALSE(dlg.IsPortOpen());
+    // The last batch was stamped but may have been cut off by the hang-up; all before it
+    // were queued.
+    EXPECT_TRUE(QtWaitUntil([&] {
+        return rxCount() >= (kSlots - 1) * kFullRead &&
+               Area().toStdString() == Hex(Pattern(rxCount()));
+    })) << "counted " << rxCount();
 }
 
 TEST_F(ReceivePipeline, AnExchangeRightAfterABatchKeepsItsCount) {
     Arrive({0x41, 0x42});
-    QCoreApplication::sendPostedEvents(&dlg);  // handled; the counter is not shown yet
+    ASSERT_TRUE(WaitUntil([&] {  // handled, but no timer ran: the counter is not shown yet
+        QCoreApplication::sendPostedEvents(&dlg, CPortBenchDlg::WM_PORT_RECEIVED);
+        return Area() == "41 42 ";
+    }));
     ASSERT_TRUE(dlg.TakeExchange());
     Arrive({0x43});
     ASSERT_TRUE(QtWaitUntil([&] { return rxCount() == 3; }));
@@ -228,15 +254,20 @@ TEST_F(ReceivePipeline, ALogDirectoryGoneMidSessionStopsSavingShowsTheBatchesAnd
     Receive({0x40});
     fs::remove_all(logDir);  // every open fails now, also for root
     MessageBoxRecorder boxes;
-    Arrive({0x41});
-    Arrive({0x42});  // both handled in one wake-up, so in one failed write
-    ASSERT_TRUE(QtWaitUntil([&] { return !boxes.Texts().isEmpty(); }));
+    // The first two are queued once the third is stamped: handled in one wake-up, so in
+    // one failed write.
+    const std::string shown = Hex(Pattern(2 * kFullRead)) + "42 ";
+    Arrive(Pattern(kFullRead));
+    Arrive(Pattern(kFullRead, kFullRead));
+    Arrive({0x42});
+    ASSERT_TRUE(QtWaitUntil(
+        [&] { return !boxes.Texts().isEmpty() && rxCount() == 1 + 2 * kFullRead + 1; }));
     EXPECT_FALSE(Get<QCheckBox>("IDC_CHK_SAVE")->isChecked());
     EXPECT_TRUE(Get<ReceiveView>("IDC_EDIT_RX")->isEnabled());
-    EXPECT_EQ(Area(), "41 42 ");
+    EXPECT_EQ(Area().toStdString(), shown);
     EXPECT_TRUE(boxes.Texts()[0].contains("rxLOG_2009-03-30.log")) << boxes.Texts()[0].toStdString();
     Receive({0x43});
-    EXPECT_EQ(Area(), "41 42 43 ");
+    EXPECT_EQ(Area().toStdString(), shown + "43 ");
     EXPECT_EQ(boxes.Texts().size(), 1);
 }
 

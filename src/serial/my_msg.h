@@ -5,7 +5,7 @@
 
 #include "receive/utc_clock.h"
 
-// One received batch: one burst of at most 1024 bytes, and the UTC time its read completed.
+// One received batch: one burst of at most 1024 bytes, and the UTC time its first byte was seen.
 struct MyMsg {
     static constexpr int kCapacity = 1024;
 

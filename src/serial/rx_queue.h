@@ -1,7 +1,5 @@
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <mutex>
 #include <vector>
@@ -13,17 +11,23 @@
 // window side owns the queue, so batches queued before a reader stopped are still there to
 // be handled.
 //
-// Thread rules: one reader fills slots (WaitFree, then Push), one window thread empties them
-// (Front, then Pop). A slot belongs to the reader between WaitFree and Push, and to the
+// Thread rules: one reader fills slots (FreeSlot, then Push), one window thread empties them
+// (Front, then Pop). A slot belongs to the reader between FreeSlot and Push, and to the
 // window between Front and Pop; nobody else touches it then.
 class RxQueue {
 public:
     static constexpr size_t kDefaultCapacity = 256;
 
-    explicit RxQueue(size_t capacity = kDefaultCapacity);
+    explicit RxQueue(size_t capacity = kDefaultCapacity);  // throws std::system_error
+    ~RxQueue();
+    RxQueue(const RxQueue&) = delete;
+    RxQueue& operator=(const RxQueue&) = delete;
 
-    // Reader: the slot to fill next, once one is free; null when `stop` became true first.
-    MyMsg* WaitFree(const std::atomic<bool>& stop);
+    // Reader: the slot to fill next; null while the queue is full. Then FreedFd() becomes
+    // readable once the window makes room, so the reader can wait for room and for other
+    // things (the device, a stop request) in one poll.
+    MyMsg* FreeSlot();
+    int FreedFd() const { return m_freedFd; }
     // Reader: queues the filled slot. True when the queue was empty, so the window, which
     // is not busy with the queue, must be told.
     bool Push();
@@ -31,13 +35,11 @@ public:
     MyMsg* Front();
     void Pop();
     size_t Size() const;
-    // Whoever sets a reader's stop flag calls this so that WaitFree sees it at once.
-    void WakeWaiters();
 
 private:
     mutable std::mutex m_mutex;
-    std::condition_variable m_freed;
     std::vector<MyMsg> m_slots;
     size_t m_head = 0;   // the oldest batch
     size_t m_count = 0;  // queued batches
+    int m_freedFd = -1;  // eventfd: a Pop made room in a full queue since the last FreeSlot
 };

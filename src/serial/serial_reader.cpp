@@ -42,7 +42,6 @@ void CSerialReader::Stop() {
     }
     const uint64_t one = 1;
     [[maybe_unused]] ssize_t n = write(m_stopFd, &one, sizeof one);
-    m_rxQueue.WakeWaiters();
     m_writeReady.notify_all();
     if (m_thread.joinable()) m_thread.join();
     if (m_writer.joinable()) m_writer.join();
@@ -51,23 +50,34 @@ void CSerialReader::Stop() {
 
 void CSerialReader::ReaderThreadProc() {
     YCOMFile& file = *m_pFile;
-    while (MyMsg* slot = m_rxQueue.WaitFree(m_stopRequested)) {
-        pollfd fds[2] = {{file.Fd(), POLLIN, 0}, {m_stopFd, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
+    for (;;) {
+        // With the queue full the reader waits for room, but still watches the device: a
+        // hang-up is told at once, and what is queued stays for the window to show.
+        MyMsg* slot = m_rxQueue.FreeSlot();
+        pollfd fds[3] = {{file.Fd(), static_cast<short>(slot ? POLLIN : 0), 0},
+                         {m_stopFd, POLLIN, 0},
+                         {m_rxQueue.FreedFd(), POLLIN, 0}};
+        if (poll(fds, slot ? 2 : 3, -1) < 0) {
             if (errno == EINTR) continue;
             break;
         }
         if (fds[1].revents) break;
+        const bool gone = fds[0].revents & (POLLHUP | POLLERR | POLLNVAL);
+        if (!slot && !gone) continue;  // room again
 
-        uint32_t n = file.ReadComm(slot->m_data.data(), kReadSize, m_stopFd);
-        if (n > 0) {
-            slot->m_time = m_clock();  // when it arrived, however late the window gets to it
-            slot->m_nLength = static_cast<int>(n);
-            if (m_rxQueue.Push()) m_sink.PostPortReceived();
+        uint32_t n = 0;
+        if (slot) {
+            // The burst's first byte is here now, however long the burst and the window take.
+            const UtcTime arrived = m_clock();
+            n = file.ReadComm(slot->m_data.data(), kReadSize, m_stopFd);
+            if (n > 0) {
+                slot->m_time = arrived;
+                slot->m_nLength = static_cast<int>(n);
+                if (m_rxQueue.Push()) m_sink.PostPortReceived();
+            }
         }
         // Woken with nothing to read means the line is gone, even where no errno says so.
-        if (file.HungUp() ||
-            (n == 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)))) {
+        if (file.HungUp() || (n == 0 && gone)) {
             m_bHungUp = true;
             m_sink.PostPortHungUp();
             break;

@@ -20,7 +20,8 @@ class PortEventSink {
 public:
     // A batch went into the empty rx queue; the window handles every queued batch.
     virtual void PostPortReceived() = 0;
-    // The device has gone; the reader has stopped reading and will not call again.
+    // The device has gone; the reader has stopped reading and will not call again. Told as
+    // soon as the reader sees it, even while batches still wait in a full queue.
     virtual void PostPortHungUp() = 0;
     // A Write is done: the device took `written` bytes; `failed` when it stopped taking
     // them or has gone (the writes queued after it are dropped). From the writer thread.
@@ -43,7 +44,7 @@ public:
     static constexpr int kReadSize = MyMsg::kCapacity;
 
     // `sink` and `queue` are not owned and must outlive the reader. `clock` stamps each
-    // batch when its read completes, on the reader thread.
+    // batch when its first byte is seen, on the reader thread.
     CSerialReader(PortEventSink& sink, RxQueue& queue, const std::string& path,
                   const LineSettings& line, UtcClock clock = SystemUtcNow);
     ~CSerialReader();  // stops the worker if it still runs

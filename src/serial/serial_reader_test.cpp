@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <random>
 #include <thread>
 
@@ -39,6 +40,13 @@ void Drain(RxQueue& queue, Batches& batches) {
         batches.emplace_back(m->m_data.begin(), m->m_data.begin() + m->m_nLength);
         queue.Pop();
     }
+}
+
+// Bytes 0, 1, ... 250, 0, 1, ...: any slip shows.
+std::vector<uint8_t> Pattern(size_t count) {
+    std::vector<uint8_t> bytes(count);
+    for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(i % 251);
+    return bytes;
 }
 
 std::vector<uint8_t> Joined(const Batches& batches) {
@@ -137,7 +145,7 @@ TEST_F(ReaderTest, StopLeavesWhatWasQueuedForTheWindow) {
     EXPECT_EQ(batches[0], (std::vector<uint8_t>{9, 8, 7}));
 }
 
-TEST_F(ReaderTest, EachBatchCarriesTheTimeItsReadCompleted) {
+TEST_F(ReaderTest, EachBatchCarriesTheTimeItArrived) {
     reader.Stop();  // frees the port for a reader with a settable clock
     std::atomic<int> second{1};
     RxQueue own;
@@ -150,6 +158,32 @@ TEST_F(ReaderTest, EachBatchCarriesTheTimeItsReadCompleted) {
     EXPECT_EQ(own.Front()->m_time.second, 1);
 }
 
+// The clock's first reading sends the rest of the burst: a reader that stamped a burst when
+// its read completed would find the rest as a burst of its own, with a later stamp.
+TEST_F(ReaderTest, ABurstIsStampedWhenItsFirstByteIsSeen) {
+    reader.Stop();
+    std::atomic<int> readings{0};
+    RxQueue own;
+    CSerialReader stamped(sink, own, pty.SlavePath(), {115200, 0, 0, 8}, [&] {
+        const int reading = ++readings;
+        if (reading == 1) pty.Write(std::vector<uint8_t>{2, 3});
+        return UtcTime{2026, 12, 8, 10, 0, reading, 0};
+    });
+    stamped.Start();
+    pty.Write(std::vector<uint8_t>{1});
+    std::vector<int> stamps;
+    ASSERT_TRUE(WaitUntil([&] {
+        while (MyMsg* m = own.Front()) {
+            stamps.push_back(m->m_time.second);
+            batches.emplace_back(m->m_data.begin(), m->m_data.begin() + m->m_nLength);
+            own.Pop();
+        }
+        return Joined(batches).size() == 3;
+    }));
+    EXPECT_EQ(batches, (Batches{{1, 2, 3}}));
+    EXPECT_EQ(stamps, std::vector<int>{1});
+}
+
 TEST_F(ReaderTest, AHangUpIsReportedOnceAndTheWorkerGoesIdle) {
     reader.Start();
     pty.Write(std::vector<uint8_t>{1, 2});
@@ -160,6 +194,32 @@ TEST_F(ReaderTest, AHangUpIsReportedOnceAndTheWorkerGoesIdle) {
     EXPECT_FALSE(WaitUntil([&] { return sink.m_hangUps > 1; }, 50ms));
     EXPECT_EQ(Count(), 1u);
     reader.Stop();
+}
+
+// The window has fallen behind and the queue is full when the cable goes: the window hears
+// of it at once, and everything queued before is still there, in order.
+TEST_F(ReaderTest, AHangUpWithTheQueueFullIsReportedBeforeTheQueueDrains) {
+    reader.Stop();
+    RxQueue small(4);
+    CSerialReader stalled(sink, small, pty.SlavePath(), {115200, 0, 0, 8});
+    stalled.Start();
+    const std::vector<uint8_t> sent = Pattern(64 * 1024);
+    std::thread device([&] {
+        pty.Write(sent, 200ms);  // gives up once the port takes nothing more
+        pty.CloseMaster();
+    });
+    ASSERT_TRUE(WaitUntil([&] { return small.Size() == 4; }));
+    device.join();
+    ASSERT_TRUE(WaitUntil([&] { return sink.m_hangUps == 1; }))
+        << "told only once the queue drained";
+    EXPECT_TRUE(stalled.HungUp());
+    EXPECT_EQ(small.Size(), 4u);
+    Batches got;
+    Drain(small, got);
+    const std::vector<uint8_t> kept = Joined(got);
+    EXPECT_EQ(got.size(), 4u);
+    EXPECT_TRUE(std::equal(kept.begin(), kept.end(), sent.begin()));
+    EXPECT_FALSE(WaitUntil([&] { return sink.m_hangUps > 1 || small.Size() > 0; }, 50ms));
 }
 
 // The window writes while the reader reads; then the cable goes. Both may find the device
