@@ -34,6 +34,7 @@
 #include "receive/receive_view.h"
 #include "send/send_text.h"
 #include "serial/file_exception.h"
+#include "serial/line_frame.h"
 #include "serial/line_settings.h"
 #include "serial/port_discovery.h"
 #include "serial/port_identity.h"
@@ -364,6 +365,10 @@ void CPortBenchDlg::OpenPort() {
     m_pReader->Start();
     m_bPortOpen = true;
     ApplyPortState();
+    if (OneAndAHalfStopBitsBecomeTwo(line) && !m_bToldTwoStopBits) {
+        m_bToldTwoStopBits = true;  // once: the user has seen it and chose to keep the setting
+        ShowMessage(this, QStringLiteral("该驱动在 6、7、8 位数据位时不支持 1.5 位停止位，已使用 2 位停止位。"));
+    }
 }
 
 void CPortBenchDlg::ClosePort() {

@@ -173,6 +173,7 @@ private:
 
     // Fields.
     bool m_bPortOpen = false;
+    bool m_bToldTwoStopBits = false;  // told that 1.5 stop bits went out as 2
     QString m_strSend;
     ReceiveText m_strReceive;
     QString m_strTrigger;

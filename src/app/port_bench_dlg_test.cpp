@@ -120,6 +120,25 @@ TEST_F(DialogTest, OpensClosesAndOpensAgain) {
     ExpectPortState(true);
 }
 
+TEST_F(DialogTest, OneAndAHalfStopBitsAboveFiveDataBitsAreToldOnceAtOpen) {
+    MessageBoxRecorder boxes;
+    Get<QComboBox>("IDC_COMBO_STOPBITS")->setCurrentText(QStringLiteral("1.5位"));
+    Get<QComboBox>("IDC_COMBO_DATABITS")->setCurrentText(QStringLiteral("5位"));
+    Click("IDC_BTN_OPEN");  // the UART gives 1.5 with 5 data bits
+    ASSERT_TRUE(dlg.IsPortOpen());
+    Click("IDC_BTN_OPEN");
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+    Get<QComboBox>("IDC_COMBO_DATABITS")->setCurrentText(QStringLiteral("7位"));
+    for (int open = 0; open < 2; ++open) {
+        Click("IDC_BTN_OPEN");
+        ExpectPortState(true);
+        Click("IDC_BTN_OPEN");
+    }
+    EXPECT_EQ(boxes.Texts(),
+              QStringList{QStringLiteral(
+                  "该驱动在 6、7、8 位数据位时不支持 1.5 位停止位，已使用 2 位停止位。")});
+}
+
 TEST_F(DialogTest, AFailedOpenTellsOncePerClickAndStaysClosed) {
     auto* ports = Get<QComboBox>("IDC_COMBO_PORT");
     ports->setCurrentIndex(1);
