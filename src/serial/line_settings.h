@@ -24,10 +24,16 @@ extern const SettingList kStopBitsList;  // value: 0 one, 1 one and a half, 2 tw
 // The value of the choice whose label equals `label` exactly; -1 when none does.
 int LookUpSetting(const SettingList& list, std::string_view label);
 
-// The line settings a port is opened with.
+enum class FlowControl : uint8_t { None, RtsCts, XonXoff };
+
+// The line settings a port is opened with. The defaults beyond the five lists are what a
+// port always had: no flow control, DTR and RTS on.
 struct LineSettings {
     uint32_t baudRate = 9600;
     int parity = 0;
     int stopBits = 0;
     int byteSize = 8;
+    FlowControl flow = FlowControl::None;
+    bool dtr = true;
+    bool rts = true;
 };

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+#include "serial/line_settings.h"
+#include "serial/serial_port.h"
+
+// What the advanced settings window sets beyond the main window's five lists. The defaults
+// keep the main window as it always was.
+struct PortOptions {
+    FlowControl flow = FlowControl::None;
+    bool dtrAtOpen = true;
+    bool rtsAtOpen = true;
+    uint32_t customBaud = 0;  // 0: the main window's baud list holds
+    ModemLine pulseLine = ModemLine::Dtr;
+    uint32_t pulseMs = 100;
+    uint32_t breakMs = 250;
+    bool autoReconnect = false;
+    bool rememberSettings = false;
+    bool operator==(const PortOptions&) const = default;
+};
+
+// Pulse and break lengths the window accepts, in milliseconds.
+constexpr uint32_t kMinControlMs = 1;
+constexpr uint32_t kMaxControlMs = 5000;

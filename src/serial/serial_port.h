@@ -1,0 +1,61 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "serial/line_settings.h"
+
+// The modem status lines a port reads, and the two it drives.
+struct ModemStatus {
+    bool cts = false, dsr = false, dcd = false, ri = false;  // inputs
+    bool dtr = false, rts = false;                           // outputs, as the driver holds them
+    bool operator==(const ModemStatus&) const = default;
+};
+
+enum class ModemLine : uint8_t { Dtr, Rts };
+
+// One open port of any kind (a local termios device, a network port): what the reader,
+// writer and closer threads drive. Exists only while the port is open; construction opens
+// it, destruction closes it (ClosePortLater does that on a thread of its own).
+//
+// Thread rules: ReadComm runs on the reader thread, WriteComm and every control call on the
+// writer thread, WaitModemChange on the modem thread; nothing else touches an open port.
+// HungUp, Path and PollFd may be asked from any thread.
+//
+// The control calls return 0 or the errno that says why the port refused (ENOTTY or EINVAL
+// where the driver has no such control); a refused call leaves the port as it was.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    virtual const std::string& Path() const = 0;
+    // Polled by the reader: readable when received bytes wait, POLLHUP/POLLERR once gone.
+    virtual int PollFd() const = 0;
+
+    // Returns 0 at once when nothing is queued. Otherwise reads one burst: it ends after
+    // 5 ms of line silence, at `count` bytes, after `count` ms in total, or as soon as
+    // `wakeFd` (if not -1) becomes readable. Sets HungUp() when the device has gone.
+    virtual uint32_t ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) = 0;
+    // Blocks until the device has taken all `count` bytes, or `wakeFd` (if not -1) becomes
+    // readable. False when the device fails or stops taking data for far longer than the
+    // line rate explains; `written` tells how many bytes it took.
+    virtual bool WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written, int wakeFd) = 0;
+    // True once a read or write found that the device has gone; it stays true.
+    virtual bool HungUp() const = 0;
+
+    // The whole line (rate, frame, flow control) as `line` says.
+    virtual int ApplyLine(const LineSettings& line) = 0;
+    virtual int SetModemLine(ModemLine line, bool on) = 0;
+    virtual int GetModemStatus(ModemStatus& status) = 0;
+    // Holds the line in the break state for `length`, or until `wakeFd` becomes readable.
+    virtual int SendBreak(std::chrono::milliseconds length, int wakeFd) = 0;
+    // Blocks until CTS, DSR, DCD or RI changes (0), or until the modem thread is stopped
+    // (EINTR). ENOTTY/EINVAL at once where the port has no modem lines.
+    virtual int WaitModemChange() = 0;
+};
+
+// Closes `port` on a short-lived thread, so the caller never waits for output to drain.
+// Opening the same path again waits until it is closed.
+void ClosePortLater(std::unique_ptr<SerialPort> port);
