@@ -190,8 +190,8 @@ void ReceiveView::SetText(const ReceiveText& text) {
 
 void ReceiveView::SetSelection(size_t anchor, size_t cursor) {
     if (m_repaintTimer.isActive()) ShowNewestLine();
-    m_anchor = std::min(anchor, m_doc.Size());
-    m_cursor = std::min(cursor, m_doc.Size());
+    m_anchor = CharacterStart(anchor);
+    m_cursor = CharacterStart(cursor);
     m_cursorAtRowEnd = false;
     EnsureCursorVisible();
     viewport()->update();
@@ -263,8 +263,16 @@ void ReceiveView::EnsureCursorVisible() {
     }
 }
 
+size_t ReceiveView::CharacterStart(size_t pos) const {
+    pos = std::min(pos, m_doc.Size());
+    if (pos == 0 || pos == m_doc.Size()) return pos;
+    const bool insidePair =
+        QChar::isHighSurrogate(m_doc.At(pos - 1)) && QChar::isLowSurrogate(m_doc.At(pos));
+    return insidePair ? pos - 1 : pos;
+}
+
 void ReceiveView::MoveCursor(size_t pos, bool extend, bool atRowEnd) {
-    m_cursor = std::min(pos, m_doc.Size());
+    m_cursor = CharacterStart(pos);
     m_cursorAtRowEnd = atRowEnd;
     if (!extend) m_anchor = m_cursor;
     EnsureCursorVisible();

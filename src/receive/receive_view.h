@@ -77,6 +77,9 @@ private:
     // each counting as one.
     size_t Before(size_t pos) const;
     size_t After(size_t pos) const;
+    // `pos`, or the start of the surrogate pair it falls inside: a cell is one UTF-16 unit, so
+    // a click, a row's end or a step to another row can land between the two halves.
+    size_t CharacterStart(size_t pos) const;
     size_t PositionAt(const QPoint& point) const;
     void EnsureCursorVisible();
     void MoveCursor(size_t pos, bool extend, bool atRowEnd = false);

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QScrollBar>
 #include <QTest>
+#include <functional>
 
 namespace {
 
@@ -185,6 +186,33 @@ TEST_F(ViewTest, AnEmojiIsOneCharacterToBackspaceDeleteAndTheArrows) {
         view.SetSelection(c.cursor, c.cursor);
         for (Qt::Key key : c.keys) QTest::keyClick(&view, key);
         EXPECT_EQ(All(), c.after) << "from " << c.cursor << ", " << c.keys.size() << " keys";
+    }
+}
+
+// The caret never stands between the halves of a pair, wherever a click, a row's end or a
+// step to the next row puts it: no edit there leaves half a character.
+TEST_F(ViewTest, NoCaretPlacementSplitsAnEmoji) {
+    const int cell = QFontMetrics(view.viewport()->font()).horizontalAdvance(QLatin1Char('0'));
+    view.SetPairLayout(false);
+    view.resize(10 * cell + cell / 2 + view.width() - view.viewport()->width(), 300);
+    QApplication::processEvents();
+    ASSERT_EQ(view.Columns(), 10);
+    // A pair in cells 1 and 2, and one cut by the wrap: cell 9 of row 0 and cell 0 of row 1.
+    const QString text = QStringLiteral("a😀aaaaaa😀b");
+    QWidget* vp = view.viewport();
+    const std::function<void()> click = [&] {
+        QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(2 * cell, 3));
+    };
+    const std::function<void()> end = [&] { QTest::keyClick(&view, Qt::Key_End); };
+    const std::function<void()> down = [&] { QTest::keyClick(&view, Qt::Key_Down); };
+    for (const auto& place : {click, end, down}) {
+        for (Qt::Key key : {Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_X}) {
+            view.SetText(ReceiveText::FromUtf16(text.toStdU16String()));
+            view.setFocus();
+            place();
+            QTest::keyClick(&view, key);
+            EXPECT_TRUE(All().isValidUtf16()) << key << " left " << All().toStdString();
+        }
     }
 }
 
