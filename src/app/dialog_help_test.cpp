@@ -48,6 +48,14 @@ TEST(HelpText, KeepsCommandsAndPathsWholeOnALine) {
     }
 }
 
+// Chinese typesetting never begins a line with a closing mark: a wrap that does looks broken.
+TEST(HelpText, BeginsNoLineWithAClosingMark) {
+    const QString closing = QStringLiteral("、。，；：）》”！？");
+    for (const QString& line : HHelpDlg::HelpText().split(QStringLiteral("\r\n"))) {
+        EXPECT_FALSE(!line.isEmpty() && closing.contains(line.front())) << line.toStdString();
+    }
+}
+
 class AuxWindows : public ::testing::Test {
 protected:
     void SetUp() override {
