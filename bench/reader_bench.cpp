@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "serial/open_port.h"
 #include "serial/pty_pair.h"
 #include "serial/serial_reader.h"
 
@@ -33,6 +34,8 @@ public:
     }
     void PostPortHungUp() override {}
     void PostPortWritten(uint32_t, bool) override {}
+    void PostPortControlDone(int, int) override {}
+    void PostModemStatus(std::optional<ModemStatus>) override {}
     std::atomic<size_t> m_bytes{0}, m_batches{0}, m_notices{0};
 
 private:
@@ -58,7 +61,7 @@ void Throughput() {
     PtyPair pty;
     RxQueue queue;
     CountingSink sink(queue);
-    CSerialReader reader(sink, queue, pty.SlavePath(), {115200, 0, 0, 8});
+    CSerialReader reader(sink, queue, OpenSerialPort(pty.SlavePath(), {115200, 0, 0, 8}));
     reader.Start();
     std::vector<uint8_t> chunk(64 * 1024, 0xA5);
     auto start = Clock::now();
@@ -78,7 +81,7 @@ void IdleCpu() {
     PtyPair pty;
     RxQueue queue;
     CountingSink sink(queue);
-    CSerialReader reader(sink, queue, pty.SlavePath(), {115200, 0, 0, 8});
+    CSerialReader reader(sink, queue, OpenSerialPort(pty.SlavePath(), {115200, 0, 0, 8}));
     reader.Start();
     double cpu0 = CpuSeconds();
     auto start = Clock::now();
@@ -97,7 +100,7 @@ void StopUnderLoad() {
         PtyPair pty;
         RxQueue queue;
         CountingSink sink(queue, hold);
-        CSerialReader reader(sink, queue, pty.SlavePath(), {115200, 0, 0, 8});
+        CSerialReader reader(sink, queue, OpenSerialPort(pty.SlavePath(), {115200, 0, 0, 8}));
         reader.Start();
         std::atomic<bool> flooding{true};
         std::thread device([&] {
@@ -132,7 +135,7 @@ void StampLatency() {
     CountingSink sink(queue, true);
     std::mutex mutex;
     std::vector<Clock::time_point> readings;
-    CSerialReader reader(sink, queue, pty.SlavePath(), {115200, 0, 0, 8}, [&] {
+    CSerialReader reader(sink, queue, OpenSerialPort(pty.SlavePath(), {115200, 0, 0, 8}), [&] {
         std::lock_guard lock(mutex);
         readings.push_back(Clock::now());
         return UtcTime{static_cast<int>(readings.size() - 1), 1, 1, 0, 0, 0, 0};
@@ -181,7 +184,7 @@ void HangUpUnderFlood() {
         PtyPair pty;
         RxQueue queue;
         HangUpSink sink(queue, true);
-        CSerialReader reader(sink, queue, pty.SlavePath(), {115200, 0, 0, 8});
+        CSerialReader reader(sink, queue, OpenSerialPort(pty.SlavePath(), {115200, 0, 0, 8}));
         reader.Start();
         std::atomic<bool> windowOn{true};
         std::thread window([&] {

@@ -36,6 +36,7 @@
 #include "serial/file_exception.h"
 #include "serial/line_frame.h"
 #include "serial/line_settings.h"
+#include "serial/open_port.h"
 #include "serial/port_discovery.h"
 #include "serial/port_identity.h"
 #include "ui/about_dlg.h"
@@ -355,7 +356,7 @@ void CPortBenchDlg::OpenPort() {
     const std::string path = m_cbPort->currentText().toStdString();
     try {
         PortEventSink& sink = *this;
-        m_pReader = std::make_unique<CSerialReader>(sink, m_rxQueue, path, line, m_env.clock);
+        m_pReader = std::make_unique<CSerialReader>(sink, m_rxQueue, OpenSerialPort(path, line), m_env.clock);
     } catch (const CFileException& e) {
         ShowMessage(this,
                     QStringLiteral("打开%1失败！").arg(QString::fromStdString(e.m_strFileName)),
@@ -418,6 +419,37 @@ void CPortBenchDlg::PostPortWritten(uint32_t written, bool failed) {
     QCoreApplication::postEvent(this, new PortWrittenEvent(written, failed));
 }
 
+namespace {
+
+class PortControlDoneEvent : public QEvent {
+public:
+    PortControlDoneEvent(int id, int error)
+        : QEvent(CPortBenchDlg::WM_PORT_CONTROL_DONE), m_id(id), m_error(error) {}
+    const int m_id;
+    const int m_error;
+};
+
+class PortModemEvent : public QEvent {
+public:
+    explicit PortModemEvent(std::optional<ModemStatus> status)
+        : QEvent(CPortBenchDlg::WM_PORT_MODEM), m_status(status) {}
+    const std::optional<ModemStatus> m_status;
+};
+
+}  // namespace
+
+void CPortBenchDlg::PostPortControlDone(int id, int error) {
+    QCoreApplication::postEvent(this, new PortControlDoneEvent(id, error));
+}
+
+void CPortBenchDlg::PostModemStatus(std::optional<ModemStatus> status) {
+    QCoreApplication::postEvent(this, new PortModemEvent(status));
+}
+
+void CPortBenchDlg::OnPortControlDone(int, int) {}
+
+void CPortBenchDlg::OnModemStatus(std::optional<ModemStatus>) {}
+
 bool CPortBenchDlg::event(QEvent* e) {
     // The window system asks for the cursor before every move that no button holds.
     if (e->type() == QEvent::MouseMove) {
@@ -437,6 +469,15 @@ bool CPortBenchDlg::event(QEvent* e) {
     if (e->type() == WM_PORT_WRITTEN) {
         const auto* done = static_cast<PortWrittenEvent*>(e);
         OnPortWritten(done->m_written, done->m_failed);
+        return true;
+    }
+    if (e->type() == WM_PORT_CONTROL_DONE) {
+        const auto* done = static_cast<PortControlDoneEvent*>(e);
+        OnPortControlDone(done->m_id, done->m_error);
+        return true;
+    }
+    if (e->type() == WM_PORT_MODEM) {
+        OnModemStatus(static_cast<PortModemEvent*>(e)->m_status);
         return true;
     }
     return QDialog::event(e);

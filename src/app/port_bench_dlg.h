@@ -56,6 +56,10 @@ public:
     static constexpr QEvent::Type WM_PORT_HUNG_UP = QEvent::Type(QEvent::User + 102);
     // A write to the device is done. Posted by the writer thread.
     static constexpr QEvent::Type WM_PORT_WRITTEN = QEvent::Type(QEvent::User + 103);
+    // A control of the port is done. Posted by the writer thread.
+    static constexpr QEvent::Type WM_PORT_CONTROL_DONE = QEvent::Type(QEvent::User + 104);
+    // The modem lines changed, or the port has none. Posted by the modem and writer threads.
+    static constexpr QEvent::Type WM_PORT_MODEM = QEvent::Type(QEvent::User + 105);
 
     explicit CPortBenchDlg(DialogEnvironment env = {}, QWidget* parent = nullptr);
     ~CPortBenchDlg() override;
@@ -82,6 +86,8 @@ private:
     void PostPortReceived() override;
     void PostPortHungUp() override;
     void PostPortWritten(uint32_t written, bool failed) override;
+    void PostPortControlDone(int id, int error) override;
+    void PostModemStatus(std::optional<ModemStatus> status) override;
 
     void OnInitDialog();
     void DefineLayout();
@@ -119,6 +125,8 @@ private:
     void StopCycling();
     void WriteSendBuffer();  // queued; OnPortWritten counts it
     void OnPortWritten(uint32_t written, bool failed);
+    void OnPortControlDone(int id, int error);
+    void OnModemStatus(std::optional<ModemStatus> status);
     void OnClearSend();
     void OnConvert(QPushButton* pressed, std::u16string (*convert)(std::u16string_view, const std::string&),
                    bool fromHex);

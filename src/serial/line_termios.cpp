@@ -3,6 +3,8 @@
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
 
+#include <cerrno>
+
 void MakeRawLine(termios2& t, const LineSettings& line) {
     t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
     t.c_oflag &= ~OPOST;
@@ -11,6 +13,12 @@ void MakeRawLine(termios2& t, const LineSettings& line) {
     t.c_cflag |= CLOCAL | CREAD;
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
+    if (line.flow == FlowControl::RtsCts) t.c_cflag |= CRTSCTS;
+    if (line.flow == FlowControl::XonXoff) {
+        t.c_iflag |= IXON | IXOFF;
+        t.c_cc[VSTART] = 0x11;
+        t.c_cc[VSTOP] = 0x13;
+    }
 
     if (line.baudRate != 0) {
         t.c_cflag &= ~(CBAUD | (CBAUD << IBSHIFT));
@@ -38,11 +46,11 @@ PortTermios::PortTermios(int fd) : m_fd(fd), m_saved(std::make_unique<termios2>(
 
 PortTermios::~PortTermios() = default;
 
-bool PortTermios::ApplyRaw(const LineSettings& line) {
+int PortTermios::ApplyRaw(const LineSettings& line) {
     termios2 t{};
     if (m_saved) t = *m_saved;
     MakeRawLine(t, line);
-    return ioctl(m_fd, TCSETS2, &t) == 0;
+    return ioctl(m_fd, TCSETS2, &t) == 0 ? 0 : errno;
 }
 
 void PortTermios::Restore() {

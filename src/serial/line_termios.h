@@ -8,9 +8,9 @@
 // have no B-constant). Kept in its own file: <asm/termbits.h> clashes with <termios.h>.
 struct termios2;
 
-// Puts `t` into raw binary mode (no translation, no flow control, VMIN 1, VTIME 0) and applies
-// `line`. A value outside its list leaves that part of `t` as it was, as a driver that
-// rejects a setting would; a baud rate of 0 is never applied, since it means "hang up".
+// Puts `t` into raw binary mode (no translation, VMIN 1, VTIME 0) and applies `line`, its
+// flow control included. A value outside its list leaves that part of `t` as it was, as a driver
+// that rejects a setting would; a baud rate of 0 is never applied, since it means "hang up".
 void MakeRawLine(termios2& t, const LineSettings& line);
 
 // Owns the settings a port had before we touched it and puts them back on Restore().
@@ -22,8 +22,8 @@ public:
     PortTermios(const PortTermios&) = delete;
     PortTermios& operator=(const PortTermios&) = delete;
 
-    // Raw mode with `line`; false when the driver refused the settings.
-    bool ApplyRaw(const LineSettings& line);
+    // Raw mode with `line`; 0, or the errno with which the driver refused the settings.
+    int ApplyRaw(const LineSettings& line);
     void Restore();
 
 private:

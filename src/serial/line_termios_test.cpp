@@ -57,6 +57,27 @@ TEST(LineTermios, RawModeWithoutTranslationOrFlowControl) {
     EXPECT_EQ(t.c_cc[VTIME], 0);
 }
 
+TEST(LineTermios, EachFlowControlSetsOnlyItsOwnFlags) {
+    termios2 dirty{};
+    dirty.c_cflag = CRTSCTS;
+    dirty.c_iflag = IXON | IXOFF | IXANY;  // the old flow control must never leak through
+    dirty.c_cc[VSTART] = 'q';
+    struct Case {
+        FlowControl flow;
+        tcflag_t cflag, iflag;
+    };
+    for (const Case c : {Case{FlowControl::None, 0, 0}, Case{FlowControl::RtsCts, CRTSCTS, 0},
+                         Case{FlowControl::XonXoff, 0, IXON | IXOFF}}) {
+        termios2 t = Raw({9600, 0, 0, 8, c.flow}, dirty);
+        EXPECT_EQ(t.c_cflag & CRTSCTS, c.cflag) << static_cast<int>(c.flow);
+        EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY), c.iflag) << static_cast<int>(c.flow);
+        if (c.flow == FlowControl::XonXoff) {
+            EXPECT_EQ(t.c_cc[VSTART], 0x11);
+            EXPECT_EQ(t.c_cc[VSTOP], 0x13);
+        }
+    }
+}
+
 TEST(LineTermios, ValuesOutsideTheListsKeepWhatTheDriverHad) {
     termios2 before{};
     before.c_cflag = B9600 | CS7 | PARENB | CSTOPB;

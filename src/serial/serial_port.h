@@ -21,8 +21,9 @@ enum class ModemLine : uint8_t { Dtr, Rts };
 // it, destruction closes it (ClosePortLater does that on a thread of its own).
 //
 // Thread rules: ReadComm runs on the reader thread, WriteComm and every control call on the
-// writer thread, WaitModemChange on the modem thread; nothing else touches an open port.
-// HungUp, Path and PollFd may be asked from any thread.
+// writer thread, WaitModemChange on the modem thread; GetModemStatus on the writer and the
+// modem thread. Nothing else touches an open port. HungUp, Path and PollFd may be asked from
+// any thread.
 //
 // The control calls return 0 or the errno that says why the port refused (ENOTTY or EINVAL
 // where the driver has no such control); a refused call leaves the port as it was.
@@ -51,11 +52,14 @@ public:
     virtual int GetModemStatus(ModemStatus& status) = 0;
     // Holds the line in the break state for `length`, or until `wakeFd` becomes readable.
     virtual int SendBreak(std::chrono::milliseconds length, int wakeFd) = 0;
-    // Blocks until CTS, DSR, DCD or RI changes (0), or until the modem thread is stopped
-    // (EINTR). ENOTTY/EINVAL at once where the port has no modem lines.
+    // Blocks until CTS, DSR, DCD or RI changes (0), or until a signal reaches the modem
+    // thread (EINTR): that is how it is stopped. ENOTTY/EINVAL at once where the port has no
+    // modem lines; another errno once the device has gone.
     virtual int WaitModemChange() = 0;
 };
 
 // Closes `port` on a short-lived thread, so the caller never waits for output to drain.
-// Opening the same path again waits until it is closed.
+// Opening the same path again waits until it is closed (WaitWhilePortCloses).
 void ClosePortLater(std::unique_ptr<SerialPort> port);
+// Waits, at most `limit`, while ClosePortLater is still closing a port of `path`.
+void WaitWhilePortCloses(const std::string& path, std::chrono::milliseconds limit);

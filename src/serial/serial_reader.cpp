@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <system_error>
 
-CSerialReader::CSerialReader(PortEventSink& sink, RxQueue& queue, const std::string& path,
-                             const LineSettings& line, UtcClock clock)
-    : m_sink(sink), m_rxQueue(queue), m_clock(std::move(clock)), m_strPort(path),
-      m_pFile(std::make_unique<YCOMFile>(path, line)) {
+#include "serial/port_control.h"
+
+CSerialReader::CSerialReader(PortEventSink& sink, RxQueue& queue, std::unique_ptr<SerialPort> port,
+                             UtcClock clock)
+    : m_sink(sink), m_rxQueue(queue), m_clock(std::move(clock)), m_strPort(port->Path()),
+      m_pFile(std::move(port)) {
     m_stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_stopFd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
 }
@@ -45,16 +47,16 @@ void CSerialReader::Stop() {
     m_writeReady.notify_all();
     if (m_thread.joinable()) m_thread.join();
     if (m_writer.joinable()) m_writer.join();
-    YCOMFile::CloseLater(std::move(m_pFile));  // output may still be draining
+    ClosePortLater(std::move(m_pFile));  // output may still be draining
 }
 
 void CSerialReader::ReaderThreadProc() {
-    YCOMFile& file = *m_pFile;
+    SerialPort& file = *m_pFile;
     for (;;) {
         // With the queue full the reader waits for room, but still watches the device: a
         // hang-up is told at once, and what is queued stays for the window to show.
         MyMsg* slot = m_rxQueue.FreeSlot();
-        pollfd fds[3] = {{file.Fd(), static_cast<short>(slot ? POLLIN : 0), 0},
+        pollfd fds[3] = {{file.PollFd(), static_cast<short>(slot ? POLLIN : 0), 0},
                          {m_stopFd, POLLIN, 0},
                          {m_rxQueue.FreedFd(), POLLIN, 0}};
         if (poll(fds, slot ? 2 : 3, -1) < 0) {
@@ -88,9 +90,29 @@ void CSerialReader::ReaderThreadProc() {
 void CSerialReader::Write(std::vector<uint8_t> bytes) {
     {
         std::lock_guard lock(m_writeMutex);
-        m_writes.push_back(std::move(bytes));
+        m_writes.emplace_back().bytes = std::move(bytes);
     }
     m_writeReady.notify_all();
+}
+
+void CSerialReader::Control(int id, std::function<int(SerialPort&)> control) {
+    {
+        std::lock_guard lock(m_writeMutex);
+        m_writes.push_back({{}, id, std::move(control)});
+    }
+    m_writeReady.notify_all();
+}
+
+void CSerialReader::Pulse(int id, ModemLine line, std::chrono::milliseconds length) {
+    Control(id, [line, length, wakeFd = m_stopFd](SerialPort& port) {
+        return PulseModemLine(port, line, length, wakeFd);
+    });
+}
+
+void CSerialReader::Break(int id, std::chrono::milliseconds length) {
+    Control(id, [length, wakeFd = m_stopFd](SerialPort& port) {
+        return port.SendBreak(length, wakeFd);
+    });
 }
 
 bool CSerialReader::WriterIdle() const {
@@ -99,26 +121,46 @@ bool CSerialReader::WriterIdle() const {
 }
 
 void CSerialReader::WriterThreadProc() {
-    YCOMFile& file = *m_pFile;
+    SerialPort& file = *m_pFile;
     for (;;) {
-        std::vector<uint8_t> bytes;
+        WriterJob job;
         {
             std::unique_lock lock(m_writeMutex);
             m_bWriting = false;
             m_writeReady.wait(lock, [this] { return m_stopRequested.load() || !m_writes.empty(); });
             if (m_stopRequested) return;
-            bytes = std::move(m_writes.front());
+            job = std::move(m_writes.front());
             m_writes.pop_front();
             m_bWriting = true;
         }
+        if (job.control) {
+            const int error = job.control(file);
+            if (error == 0) PostModemStatusIfChanged();  // DTR or RTS may have changed
+            m_sink.PostPortControlDone(job.id, error);
+            continue;
+        }
+        const std::vector<uint8_t>& bytes = job.bytes;
         uint32_t written = 0;
         const bool ok = file.WriteComm(bytes.data(), static_cast<uint32_t>(bytes.size()), &written, m_stopFd);
         // Stopped in the middle is no failure: what went out is counted.
         const bool failed = !ok && !m_stopRequested;
         if (failed) {
+            // Told once; no more bytes go to a device that takes nothing. Controls still run
+            // and answer for themselves.
             std::lock_guard lock(m_writeMutex);
-            m_writes.clear();  // told once; nothing more goes to a device that takes nothing
+            std::erase_if(m_writes, [](const WriterJob& j) { return !j.control; });
         }
         m_sink.PostPortWritten(written, failed);
     }
+}
+
+int CSerialReader::PostModemStatusIfChanged() {
+    std::lock_guard lock(m_modemMutex);
+    ModemStatus status;
+    if (int e = m_pFile->GetModemStatus(status)) return e;
+    if (m_postedModem != status) {
+        m_postedModem = status;
+        m_sink.PostModemStatus(status);
+    }
+    return 0;
 }

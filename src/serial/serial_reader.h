@@ -1,21 +1,23 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "receive/utc_clock.h"
-#include "serial/line_settings.h"
 #include "serial/rx_queue.h"
-#include "serial/ycom_file.h"
+#include "serial/serial_port.h"
 
-// What the reader needs of the window side. Both calls come from the reader thread and must
-// only post a notification; the window handles it on its own thread.
+// What the reader needs of the window side. Every call comes from one of the worker's threads
+// and must only post a notification; the window handles it on its own thread.
 class PortEventSink {
 public:
     // A batch went into the empty rx queue; the window handles every queued batch.
@@ -26,27 +28,37 @@ public:
     // A Write is done: the device took `written` bytes; `failed` when it stopped taking
     // them or has gone (the writes queued after it are dropped). From the writer thread.
     virtual void PostPortWritten(uint32_t written, bool failed) = 0;
+    // A Control is done: `error` is 0, or the errno with which the port refused it (the port
+    // is then as it was). From the writer thread.
+    virtual void PostPortControlDone(int id, int error) = 0;
+    // The modem lines as they are now: once after Start, then on each change of an input
+    // (modem thread) and after each Control the port took (writer thread). Never the same
+    // status twice in a row. nullopt, once and alone: the port has no modem lines.
+    virtual void PostModemStatus(std::optional<ModemStatus> status) = 0;
 
 protected:
     ~PortEventSink() = default;
 };
 
-// The worker of one open port: owns the device, the thread that reads it and the thread
-// that writes to it. Created on the window thread (opening the port, so it may throw
-// CFileException), started once, stopped once; a new record is made to open the port again.
-// The window never waits on the device: writes are queued and reported when done.
+// The worker of one open port: owns the port, the thread that reads it, the thread that
+// writes to it and controls it, and the thread that watches its modem lines. Created on the
+// window thread with a port just opened, started once, stopped once; a new record is made to
+// open the port again. The window never waits on the port: writes and controls are queued
+// and reported when done.
 //
-// Stop is cooperative: every wait of the worker (the port, a burst, a full queue) is woken
-// by the stop request, so Stop returns within milliseconds. After Stop the worker no longer
-// touches the sink, the queue or the device, and the port is closed; what it queued stays.
+// Stop is cooperative: every wait of the worker (the port, a burst, a full queue, a pulse or
+// a break) is woken by the stop request, and the modem thread by a signal, so Stop returns
+// within milliseconds. After Stop the worker no longer touches the sink, the queue or the
+// port, and the port is closed (ClosePortLater); what it queued stays.
 class CSerialReader {
 public:
     static constexpr int kReadSize = MyMsg::kCapacity;
 
-    // `sink` and `queue` are not owned and must outlive the reader. `clock` stamps each
-    // batch when its first byte is seen, on the reader thread.
-    CSerialReader(PortEventSink& sink, RxQueue& queue, const std::string& path,
-                  const LineSettings& line, UtcClock clock = SystemUtcNow);
+    // `port` is open (not null; see OpenSerialPort). `sink` and `queue` are not owned and
+    // must outlive the reader. `clock` stamps each batch when its first byte is seen, on the
+    // reader thread. Throws std::system_error when the worker cannot be set up.
+    CSerialReader(PortEventSink& sink, RxQueue& queue, std::unique_ptr<SerialPort> port,
+                  UtcClock clock = SystemUtcNow);
     ~CSerialReader();  // stops the worker if it still runs
     CSerialReader(const CSerialReader&) = delete;
     CSerialReader& operator=(const CSerialReader&) = delete;
@@ -56,11 +68,18 @@ public:
 
     // Queues `bytes` for the device; the sink hears when they have gone out.
     void Write(std::vector<uint8_t> bytes);
-    // True while nothing queued is still going out.
+    // Runs `control` on the writer thread, in order with the writes; the sink hears its
+    // result with `id`. Queued controls that have not run when the reader stops never run.
+    void Control(int id, std::function<int(SerialPort&)> control);
+    // Controls that wait, cut short by Stop: `line` inverted for `length` and put back
+    // (PulseModemLine); a break of `length`.
+    void Pulse(int id, ModemLine line, std::chrono::milliseconds length);
+    void Break(int id, std::chrono::milliseconds length);
+    // True while nothing queued is still going out or under way.
     bool WriterIdle() const;
 
-    // The open device; null after Stop.
-    YCOMFile* File() const { return m_pFile.get(); }
+    // The open port; null after Stop.
+    SerialPort* File() const { return m_pFile.get(); }
     const std::string& Port() const { return m_strPort; }
     // True once the worker found the device gone; set before the sink hears of it.
     bool HungUp() const { return m_bHungUp; }
@@ -68,12 +87,15 @@ public:
 private:
     void ReaderThreadProc();
     void WriterThreadProc();
+    // Reads the modem lines and posts them unless they are what was posted last; 0 or the
+    // errno of the read.
+    int PostModemStatusIfChanged();
 
     PortEventSink& m_sink;
     RxQueue& m_rxQueue;
     UtcClock m_clock;
     std::string m_strPort;
-    std::unique_ptr<YCOMFile> m_pFile;
+    std::unique_ptr<SerialPort> m_pFile;
     int m_stopFd = -1;  // eventfd; readable means "stop"
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_bHungUp{false};
@@ -81,7 +103,16 @@ private:
 
     mutable std::mutex m_writeMutex;
     std::condition_variable m_writeReady;
-    std::deque<std::vector<uint8_t>> m_writes;  // guarded by m_writeMutex
-    bool m_bWriting = false;                    // guarded by m_writeMutex
+    // Bytes to write, or a control to run (then `control` is set).
+    struct WriterJob {
+        std::vector<uint8_t> bytes;
+        int id = 0;
+        std::function<int(SerialPort&)> control;
+    };
+    std::deque<WriterJob> m_writes;  // guarded by m_writeMutex
+    bool m_bWriting = false;         // guarded by m_writeMutex
     std::thread m_writer;
+
+    std::mutex m_modemMutex;                   // posting one status at a time keeps their order
+    std::optional<ModemStatus> m_postedModem;  // guarded by m_modemMutex
 };

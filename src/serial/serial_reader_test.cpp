@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "serial/file_exception.h"
+#include "serial/open_port.h"
 #include "serial/pty_pair.h"
 #include "test/wait_until.h"
 
@@ -28,11 +29,36 @@ public:
         ++m_writes;
         m_writeFailures += failed;
     }
+    void PostPortControlDone(int id, int error) override {
+        std::lock_guard lock(m_mutex);
+        m_controlsDone.emplace_back(id, error);
+    }
+    void PostModemStatus(std::optional<ModemStatus> status) override {
+        std::lock_guard lock(m_mutex);
+        m_modem.push_back(status);
+    }
+    std::vector<std::pair<int, int>> ControlsDone() {
+        std::lock_guard lock(m_mutex);
+        return m_controlsDone;
+    }
+    std::vector<std::optional<ModemStatus>> Modem() {
+        std::lock_guard lock(m_mutex);
+        return m_modem;
+    }
     std::atomic<int> m_notices{0};
     std::atomic<int> m_hangUps{0};
     std::atomic<uint32_t> m_written{0};
     std::atomic<int> m_writes{0}, m_writeFailures{0};
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::pair<int, int>> m_controlsDone;  // guarded by m_mutex
+    std::vector<std::optional<ModemStatus>> m_modem;  // guarded by m_mutex
 };
+
+std::unique_ptr<SerialPort> Open(const PtyPair& pty) {
+    return OpenSerialPort(pty.SlavePath(), {115200, 0, 0, 8});
+}
 
 // Takes every queued batch out of `queue`, in order, onto the end of `batches`.
 void Drain(RxQueue& queue, Batches& batches) {
@@ -65,7 +91,7 @@ protected:
     RxQueue queue;
     RecordingSink sink;
     PtyPair pty;
-    CSerialReader reader{sink, queue, pty.SlavePath(), {115200, 0, 0, 8}};
+    CSerialReader reader{sink, queue, Open(pty)};
     Batches batches;
 };
 
@@ -97,7 +123,7 @@ TEST_F(ReaderTest, AFloodArrivesWholeInOrderInBatchesOfAtMost1024) {
 TEST_F(ReaderTest, AFullQueueStallsTheReaderWithoutLoss) {
     reader.Stop();  // frees the port for a reader on a small queue
     RxQueue small(4);
-    CSerialReader stalled(sink, small, pty.SlavePath(), {115200, 0, 0, 8});
+    CSerialReader stalled(sink, small, Open(pty));
     stalled.Start();
     std::vector<uint8_t> sent(32 * 1024);
     for (size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<uint8_t>(i * 7 + i / 256);
@@ -149,7 +175,7 @@ TEST_F(ReaderTest, EachBatchCarriesTheTimeItArrived) {
     reader.Stop();  // frees the port for a reader with a settable clock
     std::atomic<int> second{1};
     RxQueue own;
-    CSerialReader stamped(sink, own, pty.SlavePath(), {115200, 0, 0, 8},
+    CSerialReader stamped(sink, own, Open(pty),
                           [&] { return UtcTime{2026, 12, 8, 10, 0, second.load(), 0}; });
     stamped.Start();
     pty.Write(std::vector<uint8_t>{1});
@@ -164,7 +190,7 @@ TEST_F(ReaderTest, ABurstIsStampedWhenItsFirstByteIsSeen) {
     reader.Stop();
     std::atomic<int> readings{0};
     RxQueue own;
-    CSerialReader stamped(sink, own, pty.SlavePath(), {115200, 0, 0, 8}, [&] {
+    CSerialReader stamped(sink, own, Open(pty), [&] {
         const int reading = ++readings;
         if (reading == 1) pty.Write(std::vector<uint8_t>{2, 3});
         return UtcTime{2026, 12, 8, 10, 0, reading, 0};
@@ -201,7 +227,7 @@ TEST_F(ReaderTest, AHangUpIsReportedOnceAndTheWorkerGoesIdle) {
 TEST_F(ReaderTest, AHangUpWithTheQueueFullIsReportedBeforeTheQueueDrains) {
     reader.Stop();
     RxQueue small(4);
-    CSerialReader stalled(sink, small, pty.SlavePath(), {115200, 0, 0, 8});
+    CSerialReader stalled(sink, small, Open(pty));
     stalled.Start();
     const std::vector<uint8_t> sent = Pattern(64 * 1024);
     std::thread device([&] {
@@ -277,7 +303,8 @@ TEST_F(ReaderTest, StopWithoutStartAndTwiceIsHarmless) {
 TEST(SerialReader, AFailedOpenThrowsBeforeAnyThreadExists) {
     RxQueue queue;
     RecordingSink sink;
-    EXPECT_THROW(CSerialReader(sink, queue, "/dev/corvala-missing", {}), CFileException);
+    EXPECT_THROW(CSerialReader(sink, queue, OpenSerialPort("/dev/corvala-missing", {})),
+                 CFileException);
 }
 
 // The device counts up in 4-byte words; each reader session, stopped at a random moment
@@ -302,7 +329,7 @@ TEST(SerialReaderStops, WhatEachSessionReadIsHandedOverWholeAndInOrder) {
     for (int session = 0; session < 20; ++session) {
         Batches got;
         {
-            CSerialReader reader(sink, queue, pty.SlavePath(), {115200, 0, 0, 8});
+            CSerialReader reader(sink, queue, Open(pty));
             reader.Start();
             const auto stopAt = Clock::now() + std::chrono::microseconds(1000 + random() % 20000);
             while (Clock::now() < stopAt) {

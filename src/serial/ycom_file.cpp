@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -10,15 +9,13 @@
 
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <set>
-#include <thread>
 
 #include "serial/file_exception.h"
 #include "serial/line_frame.h"
 #include "serial/line_termios.h"
+#include "serial/modem_lines.h"
 #include "serial/output_drain.h"
+#include "serial/port_control.h"
 
 namespace {
 
@@ -45,47 +42,11 @@ int WaitFor(int fd, short events, int wakeFd, Clock::duration timeout) {
     return fds[0].revents;
 }
 
-// Ports being closed on their own thread: opening one of them waits until it is closed.
-struct Closing {
-    std::mutex mutex;
-    std::condition_variable done;
-    std::set<std::string> paths;
-};
-
-Closing& ClosingPorts() {
-    // Never destroyed: a closer thread may still be at work while the program exits.
-    static Closing& closing = *new Closing;
-    return closing;
-}
-
 }  // namespace
-
-void YCOMFile::CloseLater(std::unique_ptr<YCOMFile> file) {
-    if (!file) return;
-    Closing& c = ClosingPorts();
-    const std::string path = file->m_strPath;
-    {
-        std::lock_guard lock(c.mutex);
-        c.paths.insert(path);
-    }
-    std::thread([file = std::move(file), path, &c]() mutable {
-        pthread_setname_np(pthread_self(), "corvala-close");
-        file.reset();
-        {
-            std::lock_guard lock(c.mutex);
-            c.paths.erase(path);
-        }
-        c.done.notify_all();
-    }).detach();
-}
 
 YCOMFile::YCOMFile(const std::string& path, const LineSettings& line)
     : m_strPath(path), m_line(line) {
-    {
-        Closing& c = ClosingPorts();
-        std::unique_lock lock(c.mutex);
-        c.done.wait_for(lock, kMaxDrain + milliseconds(500), [&] { return !c.paths.contains(path); });
-    }
+    WaitWhilePortCloses(path, kMaxDrain + milliseconds(500));
     m_fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) throw CFileException(path, errno);
     if (flock(m_fd, LOCK_EX | LOCK_NB) != 0 || ioctl(m_fd, TIOCEXCL) != 0) {
@@ -95,6 +56,9 @@ YCOMFile::YCOMFile(const std::string& path, const LineSettings& line)
     }
     m_termios = std::make_unique<PortTermios>(m_fd);
     m_termios->ApplyRaw(line);  // a refused setting leaves the port open, as documented
+    // A pty has no modem lines and says so; that is no reason to refuse the port.
+    SetTtyModemLine(m_fd, ModemLine::Dtr, line.dtr);
+    SetTtyModemLine(m_fd, ModemLine::Rts, line.rts);
     FlushQueues(m_fd);
 }
 
@@ -183,3 +147,21 @@ bool YCOMFile::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* writte
     if (written) *written = done;
     return ok;
 }
+
+int YCOMFile::ApplyLine(const LineSettings& line) {
+    const int e = m_termios->ApplyRaw(line);
+    if (e == 0) m_line = line;
+    return e;
+}
+
+int YCOMFile::SetModemLine(ModemLine line, bool on) { return SetTtyModemLine(m_fd, line, on); }
+
+int YCOMFile::GetModemStatus(ModemStatus& status) { return GetTtyModemStatus(m_fd, status); }
+
+int YCOMFile::SendBreak(milliseconds length, int wakeFd) {
+    if (ioctl(m_fd, TIOCSBRK) != 0) return errno;
+    SleepUnlessWoken(length, wakeFd);
+    return ioctl(m_fd, TIOCCBRK) == 0 ? 0 : errno;
+}
+
+int YCOMFile::WaitModemChange() { return WaitTtyModemChange(m_fd); }

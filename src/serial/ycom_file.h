@@ -7,50 +7,51 @@
 #include <string>
 
 #include "serial/line_settings.h"
+#include "serial/serial_port.h"
 
 class PortTermios;
 
-// One open serial port. Exists only while the port is open: construction opens, configures
-// and empties the port; destruction lets queued output go out for as long as the line rate
-// needs (bounded), drops the rest, restores the former settings and closes it. CloseLater
-// does that on a thread of its own, and opening the same port again waits for it.
+// One open serial port, a termios device. Exists only while the port is open: construction
+// opens, configures and empties the port; destruction lets queued output go out for as long
+// as the line rate needs (bounded), drops the rest, restores the former settings and closes
+// it. ClosePortLater does that on a thread of its own, and opening the same port again waits
+// for it.
 //
-// Thread rules: ReadComm is called from one thread (the reader) and WriteComm from another
-// (the writer); the kernel serialises them on the descriptor, no lock is needed.
+// Thread rules: those of SerialPort. The kernel serialises the calls on the descriptor; the
+// line the writer and the closer go by is changed only by ApplyLine, on the writer thread.
 // Construction and destruction happen while no other thread uses the object.
-class YCOMFile {
+class YCOMFile final : public SerialPort {
 public:
     // Opens `path` exclusively (flock and TIOCEXCL, so a second opener fails), switches the
-    // line to raw mode with `line` and discards both queues. Settings the driver refuses
-    // leave the port open with what the driver kept. Throws CFileException (cause 0,
-    // error -1, `path` as file name) when the device cannot be opened or is held.
+    // line to raw mode with `line`, sets DTR and RTS as it says and discards both queues.
+    // Settings the driver refuses leave the port open with what the driver kept. Throws
+    // CFileException (cause 0, error -1, `path` as file name) when the device cannot be
+    // opened or is held.
     YCOMFile(const std::string& path, const LineSettings& line);
-    ~YCOMFile();
+    ~YCOMFile() override;
     YCOMFile(const YCOMFile&) = delete;
     YCOMFile& operator=(const YCOMFile&) = delete;
 
-    // Closes `file` on a short-lived thread, so the caller never waits for output to drain.
-    static void CloseLater(std::unique_ptr<YCOMFile> file);
     // The longest that closing lets queued output drain.
     static constexpr std::chrono::milliseconds kMaxDrain{2000};
 
-    // Returns 0 at once when nothing is queued. Otherwise reads one burst: it ends after
-    // 5 ms of line silence, at `count` bytes, after `count` ms in total, or as soon as
-    // `wakeFd` (if not -1) becomes readable. Sets HungUp() when the device has gone.
-    uint32_t ReadComm(uint8_t* buffer, uint32_t count, int wakeFd = -1);
+    // As SerialPort says. A write held off by flow control is given up after the same
+    // stall as one a device does not take: either way the user must hear of it.
+    uint32_t ReadComm(uint8_t* buffer, uint32_t count, int wakeFd = -1) override;
+    bool WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written = nullptr,
+                   int wakeFd = -1) override;
+    // Cable pulled, hang-up. ReadComm and WriteComm may both set it at the same time.
+    bool HungUp() const override { return m_bHungUp.load(); }
 
-    // Blocks until the driver has taken all `count` bytes, or `wakeFd` (if not -1) becomes
-    // readable. Returns false when the device fails or stops taking data for far longer
-    // than the line rate explains; `written` tells how many bytes it took.
-    bool WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written = nullptr, int wakeFd = -1);
-
-    // True once a read or write found that the device has gone (cable pulled, hang-up);
-    // it stays true. ReadComm (reader thread) and WriteComm (writer thread) may run at the
-    // same time; either may set it, any thread may ask.
-    bool HungUp() const { return m_bHungUp.load(); }
+    int ApplyLine(const LineSettings& line) override;
+    int SetModemLine(ModemLine line, bool on) override;
+    int GetModemStatus(ModemStatus& status) override;
+    int SendBreak(std::chrono::milliseconds length, int wakeFd) override;
+    int WaitModemChange() override;
 
     int Fd() const { return m_fd; }
-    const std::string& Path() const { return m_strPath; }
+    int PollFd() const override { return m_fd; }
+    const std::string& Path() const override { return m_strPath; }
 
 private:
     // Waits while the driver holds output: the time this line's frames need for it, and on

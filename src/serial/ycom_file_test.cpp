@@ -148,6 +148,37 @@ TEST(YCOMFile, LineSettingsReachTheDevice) {
     }
 }
 
+TEST(YCOMFile, FlowControlReachesTheDeviceAtOpenAndWhileOpen) {
+    PtyPair pty;
+    const FlowControl kinds[] = {FlowControl::None, FlowControl::RtsCts, FlowControl::XonXoff};
+    auto holds = [](const YCOMFile& port, FlowControl flow) {
+        termios2 t{};
+        EXPECT_EQ(ioctl(port.Fd(), TCGETS2, &t), 0);
+        return (t.c_cflag & CRTSCTS) == (flow == FlowControl::RtsCts ? CRTSCTS : 0u) &&
+               (t.c_iflag & (IXON | IXOFF)) == (flow == FlowControl::XonXoff ? IXON | IXOFF : 0u);
+    };
+    for (FlowControl atOpen : kinds) {
+        YCOMFile port(pty.SlavePath(), {9600, 0, 0, 8, atOpen});
+        EXPECT_TRUE(holds(port, atOpen)) << static_cast<int>(atOpen);
+        for (FlowControl live : kinds) {
+            EXPECT_EQ(port.ApplyLine({9600, 0, 0, 8, live}), 0);
+            EXPECT_TRUE(holds(port, live))
+                << static_cast<int>(atOpen) << " then " << static_cast<int>(live);
+        }
+    }
+}
+
+// A pty has no modem lines: the port opens all the same, with DTR and RTS asked off, and
+// every modem call says ENOTTY at once.
+TEST(YCOMFile, APseudoTerminalOpensWithoutModemLines) {
+    PtyPair pty;
+    YCOMFile port(pty.SlavePath(), {9600, 0, 0, 8, FlowControl::None, false, false});
+    ModemStatus status;
+    EXPECT_EQ(port.GetModemStatus(status), ENOTTY);
+    EXPECT_EQ(port.SetModemLine(ModemLine::Rts, true), ENOTTY);
+    EXPECT_EQ(port.WaitModemChange(), ENOTTY);
+}
+
 TEST(YCOMFile, ClosingRestoresTheFormerSettings) {
     PtyPair pty;
     int fd = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
@@ -210,7 +241,7 @@ TEST(YCOMFile, ADeviceThatTakesNothingCannotHoldTheClose) {
     ASSERT_GT(written, 0u);
     // The caller does not wait at all; the close takes at most what 2 KB need at 115200.
     auto start = std::chrono::steady_clock::now();
-    YCOMFile::CloseLater(std::move(port));
+    ClosePortLater(std::move(port));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 50ms);
     YCOMFile again(pty.SlavePath(), {115200, 0, 0, 8});  // waits for that close
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
