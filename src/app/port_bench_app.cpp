@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <xcb/xcb.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "app/port_bench_dlg.h"
 #include "dialog/dialog_builder.h"
@@ -31,12 +34,26 @@ std::optional<int> CPortBenchApp::AnswerWithoutWindow(std::string_view arg) {
 }
 
 std::optional<int> CPortBenchApp::RefuseWithoutDisplay() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    auto set = [](const char* name) {
         const char* value = std::getenv(name);
-        if (value && *value) return std::nullopt;
+        return value && *value;
+    };
+    if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
+        std::fputs("corvala: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset)\n", stderr);
+        return 2;
     }
-    std::fputs("corvala: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset)\n", stderr);
-    return 2;
+    // Qt aborts when the X server it is sent to does not answer: ask it first.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (set("DISPLAY") && (!platform || !*platform || std::string_view(platform) == "xcb")) {
+        xcb_connection_t* x = xcb_connect(nullptr, nullptr);
+        const bool answers = xcb_connection_has_error(x) == 0;
+        xcb_disconnect(x);
+        if (!answers) {
+            std::fprintf(stderr, "corvala: cannot connect to the display %s\n", std::getenv("DISPLAY"));
+            return 2;
+        }
+    }
+    return std::nullopt;
 }
 
 int CPortBenchApp::InitInstance(const QStringList& args) {

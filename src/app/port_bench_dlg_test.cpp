@@ -443,6 +443,12 @@ TEST(CommandLine, WithoutADisplayAnOptionOrAWindowEndsWithOneLineAndStatus2) {
     }
 }
 
+TEST(CommandLine, ADisplayThatDoesNotAnswerEndsWithOneLineAndStatus2) {
+    const CommandResult r = RunCommand({"/usr/bin/env", "DISPLAY=:4242", CORVALA_EXE}, {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "corvala: cannot connect to the display :4242\n");
+}
+
 TEST(CommandLine, HelpAndVersionAreAnsweredWithoutADisplay) {
     struct Case {
         const char* ask;
