@@ -27,7 +27,7 @@ std::optional<int> CPortBenchApp::AnswerWithoutWindow(std::string_view arg) {
         return 0;
     }
     if (arg.starts_with('-')) {
-        std::fputs(kUsage, stderr);
+        std::fprintf(stderr, "corvala: unknown option %.*s\n%s", static_cast<int>(arg.size()), arg.data(), kUsage);
         return 2;
     }
     return std::nullopt;

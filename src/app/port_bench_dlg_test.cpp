@@ -432,7 +432,8 @@ TEST(CommandLine, WithoutADisplayAnOptionOrAWindowEndsWithOneLineAndStatus2) {
     const std::string usage = "usage: corvala [PORT...]\n";
     const std::string noDisplay =
         "corvala: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset)\n";
-    for (const Case& c : {Case{{"--bogus"}, usage}, Case{{"/dev/ttyS0", "-x"}, usage}, Case{{}, noDisplay},
+    for (const Case& c : {Case{{"--bogus"}, "corvala: unknown option --bogus\n" + usage},
+                          Case{{"/dev/ttyS0", "-x"}, "corvala: unknown option -x\n" + usage}, Case{{}, noDisplay},
                           Case{{"/dev/ttyS0"}, noDisplay}}) {
         std::vector<std::string> argv{CORVALA_EXE};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
