@@ -1,6 +1,7 @@
 #include "app/port_bench_app.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <xcb/xcb.h>
@@ -38,8 +39,16 @@ std::optional<int> CPortBenchApp::RefuseWithoutDisplay() {
         const char* value = std::getenv(name);
         return value && *value;
     };
-    if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
-        std::fputs("corvala: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset)\n", stderr);
+    // Without DISPLAY, Qt reaches a Wayland display only through its Wayland plugin.
+    const bool wayland = set("WAYLAND_DISPLAY") && !QDir(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                                                         QStringLiteral("/platforms"))
+                                                        .entryList({QStringLiteral("libqwayland*")})
+                                                        .isEmpty();
+    if (!set("DISPLAY") && !wayland && !set("QT_QPA_PLATFORM")) {
+        std::fputs(set("WAYLAND_DISPLAY")
+                       ? "corvala: no display to show the window on (DISPLAY is unset, and Qt has no Wayland plugin here)\n"
+                       : "corvala: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset)\n",
+                   stderr);
         return 2;
     }
     // Qt aborts when the X server it is sent to does not answer: ask it first.

@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QDir>
+#include <QLibraryInfo>
 #include <QTest>
 #include <utility>
 
@@ -448,6 +450,12 @@ TEST(CommandLine, ADisplayThatDoesNotAnswerEndsWithOneLineAndStatus2) {
     const CommandResult r = RunCommand({"/usr/bin/env", "DISPLAY=:4242", CORVALA_EXE}, {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "corvala: cannot connect to the display :4242\n");
+    if (QDir(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms").entryList({"libqwayland*"}).isEmpty()) {
+        // A Wayland socket is no display where Qt has no Wayland plugin to reach it.
+        const CommandResult w = RunCommand({"/usr/bin/env", "WAYLAND_DISPLAY=wayland-0", CORVALA_EXE},
+                                           {"DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"});
+        EXPECT_EQ(w.status, 2);
+    }
 }
 
 TEST(CommandLine, HelpAndVersionAreAnsweredWithoutADisplay) {
