@@ -40,6 +40,7 @@
 #include "serial/port_discovery.h"
 #include "serial/port_identity.h"
 #include "ui/about_dlg.h"
+#include "ui/advanced_dlg.h"
 #include "ui/decimal_field.h"
 #include "ui/help_dlg.h"
 #include "ui/picture_ex.h"
@@ -49,6 +50,7 @@ namespace {
 const QString kOpenCaption = QStringLiteral("开   启");
 const QString kCloseCaption = QStringLiteral("关   闭");
 const QString kAboutItem = QStringLiteral("关于 Corvala(&A)..");
+const QString kAdvancedItem = QStringLiteral("高级设置(&S)...");
 
 template <typename T>
 T* Ctl(const std::map<int, QWidget*>& controls, int id) {
@@ -194,6 +196,7 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     m_rxCountTimer.setInterval(16);
     connect(&m_rxCountTimer, &QTimer::timeout, this, &CPortBenchDlg::ShowRxCount);
     connect(&m_cycleTimer, &PeriodicTimer::tick, this, &CPortBenchDlg::OnCycleTick);
+    MakeAdvancedWindow();
     OnInitDialog();
 }
 
@@ -205,6 +208,8 @@ void CPortBenchDlg::OnInitDialog() {
     // context menu, and Alt+A opens it as the menu item's accelerator would.
     auto* about = new QShortcut(QKeySequence(QStringLiteral("Alt+A")), this);
     connect(about, &QShortcut::activated, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+    auto* advanced = new QShortcut(QKeySequence(QStringLiteral("Alt+S")), this);
+    connect(advanced, &QShortcut::activated, this, &CPortBenchDlg::ShowAdvanced);
     setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
     InitSettingLists();
     DefineLayout();
@@ -347,12 +352,21 @@ void CPortBenchDlg::OnOpenClose() {
     }
 }
 
-void CPortBenchDlg::OpenPort() {
+LineSettings CPortBenchDlg::ChosenLine() const {
     LineSettings line;
     line.byteSize = LookUp(m_cbDataBits, kDataBitsList);
     line.stopBits = LookUp(m_cbStopBits, kStopBitsList);
     line.parity = LookUp(m_cbParity, kParityList);
-    line.baudRate = static_cast<uint32_t>(LookUp(m_cbBaud, kBaudList));
+    const PortOptions& options = m_advanced->Options();
+    line.baudRate = options.customBaud ? options.customBaud : static_cast<uint32_t>(LookUp(m_cbBaud, kBaudList));
+    line.flow = options.flow;
+    line.dtr = options.dtrAtOpen;
+    line.rts = options.rtsAtOpen;
+    return line;
+}
+
+void CPortBenchDlg::OpenPort() {
+    const LineSettings line = ChosenLine();
     const std::string path = m_cbPort->currentText().toStdString();
     try {
         PortEventSink& sink = *this;
@@ -390,9 +404,15 @@ void CPortBenchDlg::ApplyPortState() {
         w->setEnabled(!open);
     }
     m_btnSend->setEnabled(open);
+    m_advanced->SetPortOpen(m_pReader != nullptr);  // a port waiting for its device takes no request
 }
 
-void CPortBenchDlg::StopReader() { m_pReader.reset(); }  // the reader stops as it goes
+void CPortBenchDlg::StopReader() {
+    m_pReader.reset();  // the reader stops as it goes
+    // What it still posted about its controls and lines is of a port that is no more.
+    QCoreApplication::removePostedEvents(this, WM_PORT_CONTROL_DONE);
+    QCoreApplication::removePostedEvents(this, WM_PORT_MODEM);
+}
 
 void CPortBenchDlg::PostPortReceived() {
     QCoreApplication::postEvent(this, new QEvent(WM_PORT_RECEIVED));
@@ -446,9 +466,11 @@ void CPortBenchDlg::PostModemStatus(std::optional<ModemStatus> status) {
     QCoreApplication::postEvent(this, new PortModemEvent(status));
 }
 
-void CPortBenchDlg::OnPortControlDone(int, int) {}
+void CPortBenchDlg::OnPortControlDone(int id, int error) {
+    m_advanced->ControlDone(static_cast<PortControl>(id), error);
+}
 
-void CPortBenchDlg::OnModemStatus(std::optional<ModemStatus>) {}
+void CPortBenchDlg::OnModemStatus(std::optional<ModemStatus> status) { m_advanced->ShowModemStatus(status); }
 
 bool CPortBenchDlg::event(QEvent* e) {
     // The window system asks for the cursor before every move that no button holds.
@@ -654,6 +676,7 @@ void CPortBenchDlg::contextMenuEvent(QContextMenuEvent* e) {
     if (under && !qobject_cast<QGroupBox*>(under) && !qobject_cast<QLabel*>(under)) return;
     QMenu menu(this);
     menu.addSeparator();
+    menu.addAction(kAdvancedItem, this, &CPortBenchDlg::ShowAdvanced);
     menu.addAction(kAboutItem, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
     menu.exec(e->globalPos());
 }

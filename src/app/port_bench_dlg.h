@@ -28,6 +28,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class CAdvancedDlg;
 class CPictureEx;
 class PopupComboBox;
 class ReceiveView;
@@ -100,7 +101,11 @@ private:
     void ShowSelectedPortIdentity();
     void ShowLamp(bool open);
     void OnSysCommand(int id);
+    // The advanced window and its wiring (port_bench_advanced.cpp).
+    void MakeAdvancedWindow();
+    void ShowAdvanced();
     void OnOpenClose();
+    LineSettings ChosenLine() const;  // what the lists and the advanced options say
     void OpenPort();
     void ClosePort();
     void ApplyPortState();
@@ -163,6 +168,7 @@ private:
     QLabel* m_stRxCount;
     QLabel* m_stTxCount;
     CPictureEx* m_picLogo;
+    CAdvancedDlg* m_advanced;  // modeless, made with the dialog
 
     // The host is declared first: the layout, destroyed first, joins its after-drag thread,
     // which posts through the host.

@@ -1,0 +1,46 @@
+// The main dialog's part in the advanced window: its options shape the line a port opens
+// with, and what it asks for goes to the open port.
+#include <QComboBox>
+#include <chrono>
+
+#include "app/port_bench_dlg.h"
+#include "ui/advanced_dlg.h"
+#include "ui/custom_baud_entry.h"
+
+void CPortBenchDlg::MakeAdvancedWindow() {
+    m_advanced = new CAdvancedDlg(this);
+    connect(m_advanced, &CAdvancedDlg::optionsChanged, this,
+            [this](const PortOptions& options) { ShowCustomBaud(*m_cbBaud, options.customBaud); });
+    // A rate picked from the list is the one used: the custom rate gives way.
+    connect(m_cbBaud, &QComboBox::activated, this, [this](int index) {
+        if (IsCustomBaudEntry(*m_cbBaud, index)) return;
+        PortOptions options = m_advanced->Options();
+        options.customBaud = 0;
+        m_advanced->SetOptions(options);
+    });
+    // The window asks only while it knows a port open, which is while a reader runs.
+    connect(m_advanced, &CAdvancedDlg::lineChangeRequested, this, [this] {
+        m_pReader->Control(static_cast<int>(PortControl::Line),
+                           [line = ChosenLine()](SerialPort& port) { return port.ApplyLine(line); });
+    });
+    connect(m_advanced, &CAdvancedDlg::modemLineToggled, this, [this](ModemLine line, bool on) {
+        const PortControl id = line == ModemLine::Dtr ? PortControl::Dtr : PortControl::Rts;
+        m_pReader->Control(static_cast<int>(id),
+                           [line, on](SerialPort& port) { return port.SetModemLine(line, on); });
+    });
+    connect(m_advanced, &CAdvancedDlg::pulseRequested, this, [this] {
+        const PortOptions& options = m_advanced->Options();
+        m_pReader->Pulse(static_cast<int>(PortControl::Pulse), options.pulseLine,
+                         std::chrono::milliseconds(options.pulseMs));
+    });
+    connect(m_advanced, &CAdvancedDlg::breakRequested, this, [this] {
+        m_pReader->Break(static_cast<int>(PortControl::Break),
+                         std::chrono::milliseconds(m_advanced->Options().breakMs));
+    });
+}
+
+void CPortBenchDlg::ShowAdvanced() {
+    m_advanced->show();
+    m_advanced->raise();
+    m_advanced->activateWindow();
+}

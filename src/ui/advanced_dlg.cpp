@@ -1,0 +1,133 @@
+#include "ui/advanced_dlg.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <cerrno>
+#include <cstring>
+
+#include "ui/connection_page.h"
+#include "ui/line_control_page.h"
+
+namespace {
+
+// What failed and why, in the user's words, with the system's own below.
+QString ControlFailure(PortControl control, int error) {
+    QString what;
+    switch (control) {
+        case PortControl::Line: what = QStringLiteral("无法更改流控或波特率"); break;
+        case PortControl::Dtr: what = QStringLiteral("无法切换 DTR"); break;
+        case PortControl::Rts: what = QStringLiteral("无法切换 RTS"); break;
+        case PortControl::Pulse: what = QStringLiteral("无法发送复位脉冲"); break;
+        case PortControl::Break: what = QStringLiteral("无法发送 Break"); break;
+    }
+    QString reason;
+    switch (error) {
+        case ENOTTY:
+        case EINVAL: reason = QStringLiteral("该串口的驱动不支持这项设置"); break;
+        case EIO: reason = QStringLiteral("设备没有响应（输入/输出错误），请检查连接"); break;
+        default: reason = QStringLiteral("串口拒绝了这项操作"); break;
+    }
+    return QStringLiteral("%1：%2，串口保持原样。\n（系统：%3）")
+        .arg(what, reason, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+}  // namespace
+
+CAdvancedDlg::CAdvancedDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("高级设置"));
+    auto* tabs = new QTabWidget(this);
+    tabs->setObjectName(QStringLiteral("tabs"));
+    m_linePage = new CLineControlPage(tabs);
+    m_connectionPage = new CConnectionPage(tabs);
+    tabs->addTab(m_linePage, QStringLiteral("线路控制"));
+    tabs->addTab(m_connectionPage, QStringLiteral("连接"));
+    m_lblStatus = new QLabel(this);
+    m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    m_lblStatus->setWordWrap(true);
+    m_lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    auto* close = new QPushButton(QStringLiteral("关闭"), this);
+    close->setObjectName(QStringLiteral("btnClose"));
+    close->setAutoDefault(false);  // Enter belongs to the fields
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_lblStatus, 1);
+    buttons->addWidget(close, 0, Qt::AlignBottom);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+    layout->addLayout(buttons);
+
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_linePage, &CLineControlPage::optionsEdited, this, &CAdvancedDlg::OnEdited);
+    connect(m_connectionPage, &CConnectionPage::optionsEdited, this, &CAdvancedDlg::OnEdited);
+    connect(m_linePage, &CLineControlPage::refused, this, &CAdvancedDlg::ShowError);
+    connect(m_linePage, &CLineControlPage::modemLineToggled, this, [this](ModemLine line, bool on) {
+        ShowError({});
+        emit modemLineToggled(line, on);
+    });
+    connect(m_linePage, &CLineControlPage::pulseRequested, this, [this] {
+        ShowError({});
+        emit pulseRequested();
+    });
+    connect(m_linePage, &CLineControlPage::breakRequested, this, [this] {
+        ShowError({});
+        emit breakRequested();
+    });
+    Keep(m_options);
+}
+
+void CAdvancedDlg::SetOptions(const PortOptions& options) {
+    const bool lineChanged = options.flow != m_options.flow || options.customBaud != m_options.customBaud;
+    Keep(options);
+    if (m_open && lineChanged) {
+        m_pendingLines.push_back(options);
+        emit lineChangeRequested();
+    }
+}
+
+void CAdvancedDlg::Keep(const PortOptions& options) {
+    m_linePage->ShowOptions(options);
+    m_connectionPage->ShowOptions(options);
+    if (options == m_options) return;
+    m_options = options;
+    emit optionsChanged(options);
+}
+
+void CAdvancedDlg::OnEdited(const PortOptions& options) {
+    ShowError({});
+    SetOptions(options);
+}
+
+void CAdvancedDlg::SetPortOpen(bool open) {
+    m_open = open;
+    m_inEffect = m_options;
+    m_pendingLines.clear();
+    m_linePage->SetPortOpen(open);
+}
+
+void CAdvancedDlg::ShowModemStatus(std::optional<ModemStatus> status) {
+    m_linePage->ShowModemStatus(status);
+}
+
+void CAdvancedDlg::ControlDone(PortControl control, int error) {
+    if (control == PortControl::Line && !m_pendingLines.empty()) {
+        const PortOptions asked = m_pendingLines.front();
+        m_pendingLines.pop_front();
+        if (!error) {
+            m_inEffect = asked;
+        } else if (m_pendingLines.empty()) {
+            // Shown as the port still has it; the port is not asked again.
+            PortOptions kept = m_options;
+            kept.flow = m_inEffect.flow;
+            kept.customBaud = m_inEffect.customBaud;
+            Keep(kept);
+        }
+    }
+    if (!error) return;
+    ShowError(ControlFailure(control, error));
+    if (control == PortControl::Dtr || control == PortControl::Rts) m_linePage->RestoreLines();
+}
+
+void CAdvancedDlg::ShowError(const QString& text) { m_lblStatus->setText(text); }

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QDialog>
+#include <deque>
+#include <optional>
+
+#include "serial/port_options.h"
+#include "serial/serial_port.h"
+
+class QLabel;
+class CConnectionPage;
+class CLineControlPage;
+
+// What a request to the open port was; the id it carries, so its outcome comes back to
+// ControlDone.
+enum class PortControl : int { Line, Dtr, Rts, Pulse, Break };
+
+// The modeless "高级设置" window: the single holder of the PortOptions, shown on its pages
+// "线路控制" and "连接". It follows the main window's port (SetPortOpen) and asks it to act on
+// the open port through its signals; it never touches a port itself. Owned by the main
+// dialog (its parent); window thread only.
+class CAdvancedDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CAdvancedDlg(QWidget* parent);
+
+    const PortOptions& Options() const { return m_options; }
+    // Shows `options` and tells optionsChanged when they differ from the held ones.
+    void SetOptions(const PortOptions& options);
+
+    void SetPortOpen(bool open);
+    void ShowModemStatus(std::optional<ModemStatus> status);
+    // The port has carried out (`error` 0) or refused a request. A refused flow control or
+    // rate is put back in the window to what the port still uses.
+    void ControlDone(PortControl control, int error);
+    // Told in the window's status line, which is cleared by the next change.
+    void ShowError(const QString& text);
+
+signals:
+    void optionsChanged(const PortOptions& options);
+    // While the port is open: apply Options()' flow control and rate to it.
+    void lineChangeRequested();
+    void modemLineToggled(ModemLine line, bool on);
+    void pulseRequested();
+    void breakRequested();
+
+private:
+    void OnEdited(const PortOptions& options);
+    // Shows and holds `options`, telling optionsChanged when they differ; asks no port.
+    void Keep(const PortOptions& options);
+
+    PortOptions m_options;
+    bool m_open = false;
+    // Flow control and custom rate the open port uses, and those asked of it since, in order.
+    PortOptions m_inEffect;
+    std::deque<PortOptions> m_pendingLines;
+
+    CLineControlPage* m_linePage;
+    CConnectionPage* m_connectionPage;
+    QLabel* m_lblStatus;
+};
