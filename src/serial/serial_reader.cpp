@@ -2,14 +2,34 @@
 
 #include <poll.h>
 #include <pthread.h>
+#include <signal.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <mutex>
 #include <system_error>
 
 #include "serial/port_control.h"
+
+namespace {
+
+// Ends the wait for a modem change, which no descriptor can wake (TIOCMIWAIT). Its handler
+// does nothing and is installed without SA_RESTART, so the wait returns EINTR.
+constexpr int kModemStopSignal = SIGUSR2;
+
+void InstallModemStopSignal() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction action {};
+        action.sa_handler = [](int) {};
+        sigemptyset(&action.sa_mask);
+        sigaction(kModemStopSignal, &action, nullptr);
+    });
+}
+
+}  // namespace
 
 CSerialReader::CSerialReader(PortEventSink& sink, RxQueue& queue, std::unique_ptr<SerialPort> port,
                              UtcClock clock)
@@ -35,6 +55,18 @@ void CSerialReader::Start() {
         pthread_setname_np(pthread_self(), "corvala-tx");
         WriterThreadProc();
     });
+    InstallModemStopSignal();
+    m_modem = std::thread([this] {
+        pthread_setname_np(pthread_self(), "corvala-modem");
+        sigset_t stop;
+        sigemptyset(&stop);
+        sigaddset(&stop, kModemStopSignal);
+        pthread_sigmask(SIG_UNBLOCK, &stop, nullptr);
+        ModemThreadProc();
+        std::lock_guard lock(m_modemMutex);
+        m_bModemEnded = true;
+        m_modemEnded.notify_all();
+    });
 }
 
 void CSerialReader::Stop() {
@@ -47,6 +79,7 @@ void CSerialReader::Stop() {
     m_writeReady.notify_all();
     if (m_thread.joinable()) m_thread.join();
     if (m_writer.joinable()) m_writer.join();
+    StopModemThread();
     ClosePortLater(std::move(m_pFile));  // output may still be draining
 }
 
@@ -163,4 +196,29 @@ int CSerialReader::PostModemStatusIfChanged() {
         m_sink.PostModemStatus(status);
     }
     return 0;
+}
+
+void CSerialReader::ModemThreadProc() {
+    const int first = PostModemStatusIfChanged();
+    if (first == ENOTTY || first == EINVAL) m_sink.PostModemStatus(std::nullopt);
+    if (first != 0) return;  // otherwise the device has gone, which the reader tells
+    while (!m_stopRequested) {
+        const int e = m_pFile->WaitModemChange();
+        if (m_stopRequested) return;
+        if (e == EINTR) continue;
+        if (e != 0 || PostModemStatusIfChanged() != 0) return;
+    }
+}
+
+void CSerialReader::StopModemThread() {
+    if (!m_modem.joinable()) return;
+    // A signal that lands just before the thread enters its wait is lost, so it is sent
+    // again until the thread has ended; the thread is joined only then, so its handle holds.
+    std::unique_lock lock(m_modemMutex);
+    while (!m_bModemEnded) {
+        pthread_kill(m_modem.native_handle(), kModemStopSignal);
+        m_modemEnded.wait_for(lock, std::chrono::milliseconds(1));
+    }
+    lock.unlock();
+    m_modem.join();
 }

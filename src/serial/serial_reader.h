@@ -47,9 +47,10 @@ protected:
 // and reported when done.
 //
 // Stop is cooperative: every wait of the worker (the port, a burst, a full queue, a pulse or
-// a break) is woken by the stop request, and the modem thread by a signal, so Stop returns
-// within milliseconds. After Stop the worker no longer touches the sink, the queue or the
-// port, and the port is closed (ClosePortLater); what it queued stays.
+// a break) is woken by the stop request, and the modem thread by a signal (SIGUSR2, whose
+// do-nothing handler the reader installs for the process), so Stop returns within
+// milliseconds. After Stop the worker no longer touches the sink, the queue or the port,
+// and the port is closed (ClosePortLater); what it queued stays.
 class CSerialReader {
 public:
     static constexpr int kReadSize = MyMsg::kCapacity;
@@ -87,6 +88,9 @@ public:
 private:
     void ReaderThreadProc();
     void WriterThreadProc();
+    void ModemThreadProc();
+    // Ends the modem thread, which may be blocked where only a signal reaches it.
+    void StopModemThread();
     // Reads the modem lines and posts them unless they are what was posted last; 0 or the
     // errno of the read.
     int PostModemStatusIfChanged();
@@ -115,4 +119,7 @@ private:
 
     std::mutex m_modemMutex;                   // posting one status at a time keeps their order
     std::optional<ModemStatus> m_postedModem;  // guarded by m_modemMutex
+    std::condition_variable m_modemEnded;
+    bool m_bModemEnded = false;  // guarded by m_modemMutex
+    std::thread m_modem;
 };

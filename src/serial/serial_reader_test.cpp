@@ -1,15 +1,25 @@
 #include "serial/serial_reader.h"
 
+#include <asm/termbits.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
+#include <fstream>
 #include <random>
 #include <thread>
 
 #include "serial/file_exception.h"
+#include "serial/modem_lines.h"
 #include "serial/open_port.h"
 #include "serial/pty_pair.h"
+#include "serial/ycom_file.h"
+#include "test/fake_port.h"
+#include "test/thread_count.h"
 #include "test/wait_until.h"
 
 namespace {
@@ -300,6 +310,39 @@ TEST_F(ReaderTest, StopWithoutStartAndTwiceIsHarmless) {
     EXPECT_EQ(reader.File(), nullptr);
 }
 
+// Each control sees every byte written before it gone out, and is answered with its own id
+// and errno; what a control changed holds on the device.
+TEST_F(ReaderTest, ControlsRunInOrderWithTheWritesAndAnswerWithTheirErrno) {
+    reader.Start();
+    std::atomic<size_t> arrivedFirst{0};
+    reader.Write(std::vector<uint8_t>(3000, 0x21));
+    reader.Control(1, [&](SerialPort&) {
+        arrivedFirst = pty.Read(3000, 2s).size();
+        return 0;
+    });
+    reader.Control(2, [](SerialPort& port) { return port.SetModemLine(ModemLine::Dtr, false); });
+    reader.Control(3, [](SerialPort& port) {
+        return port.ApplyLine({115200, 0, 0, 8, FlowControl::RtsCts});
+    });
+    reader.Break(4, 10ms);
+    ASSERT_TRUE(WaitUntil([&] { return sink.ControlsDone().size() == 4; }));
+    EXPECT_EQ(arrivedFirst, 3000u);
+    EXPECT_EQ(sink.ControlsDone(),
+              (std::vector<std::pair<int, int>>{{1, 0}, {2, ENOTTY}, {3, 0}, {4, 0}}));
+    termios2 t{};
+    ASSERT_EQ(ioctl(static_cast<YCOMFile*>(reader.File())->Fd(), TCGETS2, &t), 0);
+    EXPECT_EQ(t.c_cflag & CRTSCTS, CRTSCTS);
+}
+
+TEST_F(ReaderTest, APseudoTerminalSaysOnceThatItHasNoModemLinesAndItsModemThreadEnds) {
+    reader.Start();
+    ASSERT_TRUE(WaitUntil([&] { return !sink.Modem().empty(); }));
+    EXPECT_TRUE(WaitUntil([] { return ThreadsNamed({"corvala-modem"}) == 0; }));
+    reader.Control(1, [](SerialPort& port) { return port.SetModemLine(ModemLine::Rts, false); });
+    ASSERT_TRUE(WaitUntil([&] { return sink.ControlsDone().size() == 1; }));
+    EXPECT_EQ(sink.Modem(), std::vector<std::optional<ModemStatus>>{std::nullopt});
+}
+
 TEST(SerialReader, AFailedOpenThrowsBeforeAnyThreadExists) {
     RxQueue queue;
     RecordingSink sink;
@@ -354,6 +397,118 @@ TEST(SerialReaderStops, WhatEachSessionReadIsHandedOverWholeAndInOrder) {
     flooding = false;
     device.join();
     EXPECT_GT(total, 20u * 1024);
+}
+
+// True once the modem thread is blocked in system call `number`: a stop now must reach it
+// inside its wait.
+bool ModemThreadBlockedIn(long number) {
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::string name;
+        std::getline(std::ifstream(task.path() / "comm"), name);
+        long call = -1;
+        if (name == "corvala-modem" && (std::ifstream(task.path() / "syscall") >> call) &&
+            call == number) {
+            return true;
+        }
+    }
+    return false;
+}
+
+using Statuses = std::vector<std::optional<ModemStatus>>;
+
+TEST(SerialReaderModem, ChangesArePostedOnceEachAndStopEndsTheBlockedWait) {
+    RxQueue queue;
+    RecordingSink sink;
+    auto owned = std::make_unique<FakePort>(ModemStatus{.cts = true, .dtr = true, .rts = true});
+    FakePort& port = *owned;
+    CSerialReader reader(sink, queue, std::move(owned));
+    reader.Start();
+    ASSERT_TRUE(WaitUntil([&] { return ModemThreadBlockedIn(SYS_read); }));
+    port.Change({.cts = true});  // no change at all: nothing to tell
+    port.Change({.dsr = true, .ri = true});
+    ASSERT_TRUE(WaitUntil([&] { return sink.Modem().size() == 2; }));
+    reader.Control(1, [](SerialPort& p) { return p.SetModemLine(ModemLine::Rts, false); });
+    ASSERT_TRUE(WaitUntil([&] { return sink.Modem().size() == 3; }));
+    EXPECT_EQ(sink.Modem(), (Statuses{ModemStatus{.cts = true, .dtr = true, .rts = true},
+                                      ModemStatus{.dsr = true, .ri = true, .dtr = true, .rts = true},
+                                      ModemStatus{.dsr = true, .ri = true, .dtr = true}}));
+    ASSERT_TRUE(WaitUntil([&] { return ModemThreadBlockedIn(SYS_read); }));
+    const auto start = Clock::now();
+    reader.Stop();
+    EXPECT_LT(Clock::now() - start, 50ms);
+    EXPECT_EQ(ThreadsNamed({"corvala-modem"}), 0);
+    EXPECT_EQ(sink.Modem().size(), 3u);
+}
+
+// TIOCMIWAIT watches no descriptor: a stop signal that lands just before the modem thread
+// enters it would be lost, and the stop must still end the thread.
+TEST(SerialReaderModem, AStopSignalLostBeforeTheWaitIsSentAgain) {
+    RxQueue queue;
+    RecordingSink sink;
+    auto owned = std::make_unique<FakePort>();
+    owned->LoseTheNextSignalBeforeTheWait();
+    CSerialReader reader(sink, queue, std::move(owned));
+    reader.Start();
+    ASSERT_TRUE(WaitUntil([&] { return ModemThreadBlockedIn(SYS_ppoll); }));
+    const auto start = Clock::now();
+    reader.Stop();
+    EXPECT_LT(Clock::now() - start, 50ms);
+    EXPECT_EQ(ThreadsNamed({"corvala-modem"}), 0);
+}
+
+TEST(SerialReaderModem, BreakAndPulseAreCutShortByStop) {
+    for (const char* control : {"break", "dtr off"}) {
+        RxQueue queue;
+        RecordingSink sink;
+        auto owned = std::make_unique<FakePort>(ModemStatus{.dtr = true});
+        FakePort& port = *owned;
+        CSerialReader reader(sink, queue, std::move(owned));
+        reader.Start();
+        if (std::string(control) == "break") {
+            reader.Break(1, 5000ms);
+        } else {
+            reader.Pulse(1, ModemLine::Dtr, 5000ms);
+        }
+        ASSERT_TRUE(WaitUntil([&] {
+            const auto calls = port.Calls();
+            return std::find(calls.begin(), calls.end(), control) != calls.end();
+        }));
+        const auto start = Clock::now();
+        reader.Stop();
+        EXPECT_LT(Clock::now() - start, 50ms) << control;
+    }
+}
+
+// The console UART, through the real driver's TIOCMIWAIT, which no descriptor wakes. Its line
+// settings and data are never touched: only the modem calls reach it.
+class ConsoleModemPort : public FakePort {
+public:
+    explicit ConsoleModemPort(int fd) : m_fd(fd) {}
+    ~ConsoleModemPort() override { close(m_fd); }
+    int GetModemStatus(ModemStatus& status) override { return GetTtyModemStatus(m_fd, status); }
+    int WaitModemChange() override { return WaitTtyModemChange(m_fd); }
+
+private:
+    int m_fd;
+};
+
+TEST(SerialReaderModem, StopEndsAWaitInsideARealUartDriver) {
+    const int fd = open("/dev/ttyS0", O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) GTEST_SKIP() << "no UART to wait on: /dev/ttyS0: " << strerror(errno);
+    ModemStatus status;
+    if (int e = GetTtyModemStatus(fd, status)) {
+        close(fd);
+        GTEST_SKIP() << "/dev/ttyS0 has no modem lines: " << strerror(e);
+    }
+    RxQueue queue;
+    RecordingSink sink;
+    CSerialReader reader(sink, queue, std::make_unique<ConsoleModemPort>(fd));
+    reader.Start();
+    ASSERT_TRUE(WaitUntil([&] { return ModemThreadBlockedIn(SYS_ioctl); }));
+    const auto start = Clock::now();
+    reader.Stop();
+    EXPECT_LT(Clock::now() - start, 50ms);
+    EXPECT_EQ(sink.Modem(), Statuses{status});
 }
 
 }  // namespace
