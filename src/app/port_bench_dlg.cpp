@@ -109,15 +109,20 @@ QWidget* CreateCustomControl(ControlKind kind, QWidget& parent) {
     return picture;
 }
 
-// The lamp bitmaps sit on light grey, which becomes the dialog's face colour.
-QPixmap LampPixmap(bool open, const QColor& face) {
+// The lamp bitmaps sit on light grey, which becomes the dialog's face colour. A port that
+// waits for its device shows the lit lamp in amber.
+QPixmap LampPixmap(bool open, bool waiting, const QColor& face) {
     QImage image(open ? QStringLiteral(":/lamp_open.png") : QStringLiteral(":/lamp_closed.png"));
     image = image.convertToFormat(QImage::Format_RGB32);
     const QRgb grey = qRgb(192, 192, 192);
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
-            if ((line[x] & 0xFFFFFF) == (grey & 0xFFFFFF)) line[x] = face.rgb();
+            if ((line[x] & 0xFFFFFF) == (grey & 0xFFFFFF)) {
+                line[x] = face.rgb();
+            } else if (waiting) {
+                line[x] = qRgb(qGreen(line[x]), (5 * qGreen(line[x]) + 3 * qRed(line[x])) / 8, qBlue(line[x]));
+            }
         }
     }
     return QPixmap::fromImage(image);
@@ -126,7 +131,7 @@ QPixmap LampPixmap(bool open, const QColor& face) {
 }  // namespace
 
 CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
-    : QDialog(parent), m_env(std::move(env)) {
+    : QDialog(parent), m_env(std::move(env)), m_reconnect(m_portMonitor, m_env.byIdDirectory, m_env.sysfsRoot) {
     Q_INIT_RESOURCE(resources);  // the images live in a static library
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -196,6 +201,7 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     m_rxCountTimer.setInterval(16);
     connect(&m_rxCountTimer, &QTimer::timeout, this, &CPortBenchDlg::ShowRxCount);
     connect(&m_cycleTimer, &PeriodicTimer::tick, this, &CPortBenchDlg::OnCycleTick);
+    connect(&m_reconnect, &PortReconnect::deviceBack, this, &CPortBenchDlg::OnDeviceBack);
     MakeAdvancedWindow();
     OnInitDialog();
 }
@@ -217,6 +223,7 @@ void CPortBenchDlg::OnInitDialog() {
     m_chkHexSend->setChecked(true);
     m_editReceive->SetTextLimit(0xFFFFFFFFu);
     if (m_picLogo->LoadFromResource()) m_picLogo->Present();
+    RestoreSettings();  // over the start-up state, which holds unless the user asked
 }
 
 void CPortBenchDlg::FillPortList() {
@@ -274,10 +281,13 @@ void CPortBenchDlg::InitSettingLists() {
 }
 
 void CPortBenchDlg::ShowLamp(bool open) {
-    QPixmap lamp = LampPixmap(open, palette().color(QPalette::Window));
+    const bool waiting = open && m_reconnect.Waiting();
+    QPixmap lamp = LampPixmap(open, waiting, palette().color(QPalette::Window));
     m_stLamp->setPixmap(lamp);
     m_stLamp->resize(lamp.size());
-    m_stLamp->setAccessibleDescription(open ? QStringLiteral("串口已打开") : QStringLiteral("串口已关闭"));
+    m_stLamp->setAccessibleDescription(waiting ? QStringLiteral("正在等待串口重新连接")
+                                       : open  ? QStringLiteral("串口已打开")
+                                               : QStringLiteral("串口已关闭"));
 }
 
 bool CPortBenchDlg::TakeExchange() {
@@ -378,6 +388,7 @@ void CPortBenchDlg::OpenPort() {
         return;
     }
     m_pReader->Start();
+    m_reconnect.Trace(path);
     m_bPortOpen = true;
     ApplyPortState();
     if (OneAndAHalfStopBitsBecomeTwo(line) && !m_bToldTwoStopBits) {
@@ -388,6 +399,7 @@ void CPortBenchDlg::OpenPort() {
 
 void CPortBenchDlg::ClosePort() {
     StopCycling();
+    m_reconnect.Stop();
     StopReader();
     m_bPortOpen = false;
     ApplyPortState();
@@ -645,6 +657,7 @@ void CPortBenchDlg::OnPortHungUp() {
 }
 
 void CPortBenchDlg::ReportPortGone() {
+    if (m_advanced->Options().autoReconnect) return WaitForPort();
     const QString port = QString::fromStdString(m_pReader->Port());
     ClosePort();
     ShowMessage(this, QStringLiteral("串口%1已断开！").arg(port));
@@ -653,8 +666,10 @@ void CPortBenchDlg::ReportPortGone() {
 void CPortBenchDlg::done(int result) {
     // However the dialog ends (close box, Esc, Enter), the port is released first.
     StopCycling();
+    m_reconnect.Stop();
     StopReader();
     m_bPortOpen = false;
+    RememberSettings();
     QDialog::done(result);
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/port_reconnect.h"
 #include "layout/dynamic_layout.h"
 #include "layout/qt_layout_host.h"
 #include "receive/receive_document.h"
@@ -32,6 +33,7 @@ class CAdvancedDlg;
 class CPictureEx;
 class PopupComboBox;
 class ReceiveView;
+struct RememberedSettings;
 
 // What the dialog takes from its surroundings; tests replace the parts they control.
 struct DialogEnvironment {
@@ -41,6 +43,8 @@ struct DialogEnvironment {
     std::string logDirectory{};            // empty: LogDirectory()
     std::string charset = LocaleCharset();  // text is sent in it
     LogoLink::Opener openUrl = OpenInBrowser;  // a click on the logo
+    std::string settingsFile{};                // empty: SettingsFile()
+    std::string byIdDirectory = "/dev/serial/by-id";  // links that name a device whatever its node
 };
 
 // The main dialog: the whole user interface and the owner of all run-time state. Lives on
@@ -139,6 +143,15 @@ private:
     // did not happen.
     bool RefuseNonHex(const QString& text, const QString& outcome);
     void SetCounterText(QLabel* label, uint32_t value);
+    // Settings that come back at the next start, and a port that waits for its device
+    // (port_bench_connection.cpp).
+    QString SettingsPath() const;
+    RememberedSettings CurrentSettings() const;
+    void RestoreSettings();
+    void RememberSettings();
+    void WaitForPort();  // the device has gone: shown, and looked for until it is back
+    void OnDeviceBack(const std::string& path);
+    void ShowPortNotice(const QString& what);  // a stamped line in the area, and the log
 
     // Controls, owned by the dialog through Qt's parent chain.
     QPushButton* m_btnOpen;
@@ -178,6 +191,7 @@ private:
     DialogEnvironment m_env;
     std::optional<LogoLink> m_logoLink;
     PortMonitor m_portMonitor;
+    PortReconnect m_reconnect;
     std::optional<ReceiveLog> m_fileLog;
     // Log text of the batches handled in this wake-up, all for the day of m_pendingLogDay:
     // one open, append and close for all of them.

@@ -354,4 +354,92 @@ TEST_F(ReceivePipeline, ShowExchangesLeaveWhatArrivedInPlace) {
     EXPECT_EQ(Area(), "43 ");
 }
 
+// With 断线自动重连 the port is not closed when its device goes: it waits, and opens the
+// device again with the same settings when it is back, here under the link the user chose
+// as a USB adapter is found under its by-id link.
+class ReconnectingPipeline : public ReceivePipeline {
+protected:
+    void SetUp() override {
+        ReceivePipeline::SetUp();
+        Get<QCheckBox>("IDC_CHK_RECONNECT")->click();
+    }
+    QString Lamp() { return Get<QLabel>("IDC_LAMP")->accessibleDescription(); }
+    // udev takes a by-id link away as the device goes.
+    void Unplug() {
+        fs::remove(portLink);
+        device->CloseMaster();
+    }
+    void PlugAgain() {
+        device = pluggedAgain.emplace_back(std::make_unique<PtyPair>()).get();
+        fs::create_symlink(device->SlavePath(), portLink);
+    }
+    void ReceiveFromDevice(std::vector<uint8_t> bytes) {
+        const uint32_t before = rxCount();
+        ASSERT_TRUE(device->Write(bytes));
+        ASSERT_TRUE(QtWaitUntil([&] { return rxCount() == before + bytes.size(); }));
+    }
+
+    const QString gone = QStringLiteral("\r\n串口已断开 2009-03-30 08:05:07.045\r\n");
+    const QString back = QStringLiteral("\r\n串口已重新连接 2009-03-30 08:05:07.045\r\n");
+    PtyPair* device = &pty;
+    std::vector<std::unique_ptr<PtyPair>> pluggedAgain;
+};
+
+TEST_F(ReconnectingPipeline, EverythingReadBeforeTheCutThenBothLinesInTheAreaAndTheLog) {
+    MessageBoxRecorder boxes;
+    // The window has fallen behind: every slot of the queue is taken when the cable goes.
+    constexpr size_t kSlots = RxQueue::kDefaultCapacity;
+    for (size_t batch = 0; batch < kSlots; ++batch) Arrive(Pattern(kFullRead, batch * kFullRead));
+    Unplug();
+    // The loss is handled before any of the batches that wait.
+    ASSERT_TRUE(WaitUntil([&] {
+        QCoreApplication::sendPostedEvents(&dlg, CPortBenchDlg::WM_PORT_HUNG_UP);
+        return Area().endsWith(gone);
+    }));
+    ASSERT_TRUE(QtWaitUntil([&] { return rxCount() > 0; }));
+    EXPECT_GE(rxCount(), (kSlots - 1) * kFullRead);
+    EXPECT_TRUE(Area().toStdString() == Hex(Pattern(rxCount())) + gone.toStdString()) << "counted " << rxCount();
+    EXPECT_TRUE(dlg.IsPortOpen()) << "the user still sees an open port";
+    EXPECT_EQ(Lamp(), QStringLiteral("正在等待串口重新连接"));
+    EXPECT_TRUE(QtWaitUntil([] { return ThreadsNamed({"corvala-rx", "corvala-tx", "corvala-modem"}) == 0; }))
+        << "nothing runs while waiting";
+
+    PlugAgain();
+    ASSERT_TRUE(QtWaitUntil([&] { return Area().endsWith(back); }));
+    EXPECT_EQ(Lamp(), QStringLiteral("串口已打开"));
+    ReceiveFromDevice({0x55});
+    EXPECT_TRUE(Area().endsWith(gone + back + "55 "));
+
+    // While saving, the log has them in their place too.
+    Click("IDC_CHK_SAVE");
+    ReceiveFromDevice({0x41});
+    Unplug();
+    ASSERT_TRUE(QtWaitUntil([&] { return Area().endsWith(gone); }));
+    PlugAgain();
+    ASSERT_TRUE(QtWaitUntil([&] { return Area().endsWith(back); }));
+    ReceiveFromDevice({0x42});
+    EXPECT_EQ(LogFile(), "41 " + QString(gone + back).replace("\n", "\r\n").toStdString() + "42 ");
+    EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join('\n').toStdString();
+}
+
+TEST_F(ReconnectingPipeline, CloseEndsTheWaitAndSoDoesClosingTheWindow) {
+    MessageBoxRecorder boxes;
+    Unplug();
+    ASSERT_TRUE(QtWaitUntil([&] { return Area().endsWith(gone); }));
+    Click("IDC_BTN_OPEN");  // 关闭
+    EXPECT_FALSE(dlg.IsPortOpen());
+    EXPECT_EQ(Lamp(), QStringLiteral("串口已关闭"));
+    EXPECT_TRUE(Get<QWidget>("IDC_COMBO_PORT")->isEnabled());
+
+    PlugAgain();
+    Click("IDC_BTN_OPEN");
+    ASSERT_TRUE(dlg.IsPortOpen());
+    Unplug();
+    ASSERT_TRUE(QtWaitUntil([&] { return Area().count(QStringLiteral("串口已断开")) == 2; }));
+    dlg.reject();  // the window closes
+    EXPECT_FALSE(dlg.IsPortOpen());
+    EXPECT_EQ(ThreadsNamed({"corvala-rx", "corvala-tx", "corvala-modem"}), 0);
+    EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join('\n').toStdString();
+}
+
 }  // namespace

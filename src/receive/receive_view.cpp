@@ -143,6 +143,17 @@ void ReceiveView::Append(std::string_view latin1) {
     const size_t lastLine = m_doc.LineCount() - 1;
     const size_t oldSize = m_doc.Size();
     m_doc.AppendLatin1(latin1);
+    Appended(lastLine, oldSize);
+}
+
+void ReceiveView::AppendText(std::u16string_view text) {
+    const size_t lastLine = m_doc.LineCount() - 1;
+    const size_t oldSize = m_doc.Size();
+    m_doc.Replace(oldSize, 0, text);
+    Appended(lastLine, oldSize);
+}
+
+void ReceiveView::Appended(size_t lastLine, size_t oldSize) {
     IndexRowsFrom(lastLine);
     // Someone reading further up keeps their place and their selection.
     if (Following()) {

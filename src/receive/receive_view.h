@@ -30,6 +30,8 @@ public:
     // and the caret goes to the end; scrolled up, it stays where the user is. The newest
     // line is shown at the next frame (ShowNewestLine), so a flood costs one repaint a frame.
     void Append(std::string_view latin1);
+    // Appends text of any characters (a line the program itself writes) the same way.
+    void AppendText(std::u16string_view text);
     void ShowNewestLine();
     // True while the newest line is in view, so appends scroll along.
     bool Following() const;
@@ -68,6 +70,8 @@ protected:
 private:
     uint64_t RowsOf(size_t line) const;
     void IndexRowsFrom(size_t line);
+    // Rows, caret and repaint after text [oldSize, end) was appended to line `lastLine`.
+    void Appended(size_t lastLine, size_t oldSize);
     static int ColumnsFor(int cells, bool pairs);
     void Relayout();
     void UpdateScrollRange();
