@@ -1,5 +1,3 @@
-#include "ui/advanced_dlg.h"
-
 #include <asm/termbits.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
@@ -16,6 +14,7 @@
 #include "app/port_bench_dlg.h"
 #include "serial/pty_pair.h"
 #include "test/qt_wait.h"
+#include "ui/advanced_dlg.h"
 
 namespace {
 
@@ -115,7 +114,8 @@ TEST_F(AdvancedWindow, ACustomRateIsUsedAndShownAsAnExtraSelectedEntryOfTheBaudL
     EnterCustomRate("1000000");
     ASSERT_EQ(Baud()->count(), listed + 1);
     EXPECT_EQ(Baud()->currentText(), QStringLiteral("1000000 自定义"));
-    for (int i = 0; i < listed; ++i) EXPECT_EQ(Baud()->itemText(i), own[i]);  // the list's own entries stay
+    for (int i = 0; i < listed; ++i)
+        EXPECT_EQ(Baud()->itemText(i), own[i]);  // the list's own entries stay
     Open();
     EXPECT_EQ(Line().c_ospeed, 1000000u);
 
@@ -144,7 +144,8 @@ TEST_F(AdvancedWindow, APseudoTerminalSaysItHasNoModemLinesAndABreakUnderWayEnds
     auto* lines = Get<QLabel>(Advanced(), "lblLines");
     Open();
     ASSERT_TRUE(QtWaitUntil([&] { return lines->text() == none; }));
-    for (const char* name : {"chkDtr", "chkRts", "btnPulse", "lampCts", "lampDsr", "lampDcd", "lampRi"}) {
+    for (const char* name :
+         {"chkDtr", "chkRts", "btnPulse", "lampCts", "lampDsr", "lampDcd", "lampRi"}) {
         EXPECT_FALSE(Get<QWidget>(Advanced(), name)->isEnabled()) << name;
     }
     EXPECT_EQ(Get<QLabel>(Advanced(), "lampCts")->accessibleDescription(), none);

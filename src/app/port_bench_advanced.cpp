@@ -20,8 +20,9 @@ void CPortBenchDlg::MakeAdvancedWindow() {
     });
     // The window asks only while it knows a port open, which is while a reader runs.
     connect(m_advanced, &CAdvancedDlg::lineChangeRequested, this, [this] {
-        m_pReader->Control(static_cast<int>(PortControl::Line),
-                           [line = ChosenLine()](SerialPort& port) { return port.ApplyLine(line); });
+        m_pReader->Control(
+            static_cast<int>(PortControl::Line),
+            [line = ChosenLine()](SerialPort& port) { return port.ApplyLine(line); });
     });
     connect(m_advanced, &CAdvancedDlg::modemLineToggled, this, [this](ModemLine line, bool on) {
         const PortControl id = line == ModemLine::Dtr ? PortControl::Dtr : PortControl::Rts;

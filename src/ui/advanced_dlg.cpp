@@ -17,18 +17,34 @@ namespace {
 QString ControlFailure(PortControl control, int error) {
     QString what;
     switch (control) {
-        case PortControl::Line: what = QStringLiteral("无法更改流控或波特率"); break;
-        case PortControl::Dtr: what = QStringLiteral("无法切换 DTR"); break;
-        case PortControl::Rts: what = QStringLiteral("无法切换 RTS"); break;
-        case PortControl::Pulse: what = QStringLiteral("无法发送复位脉冲"); break;
-        case PortControl::Break: what = QStringLiteral("无法发送 Break"); break;
+        case PortControl::Line:
+            what = QStringLiteral("无法更改流控或波特率");
+            break;
+        case PortControl::Dtr:
+            what = QStringLiteral("无法切换 DTR");
+            break;
+        case PortControl::Rts:
+            what = QStringLiteral("无法切换 RTS");
+            break;
+        case PortControl::Pulse:
+            what = QStringLiteral("无法发送复位脉冲");
+            break;
+        case PortControl::Break:
+            what = QStringLiteral("无法发送 Break");
+            break;
     }
     QString reason;
     switch (error) {
         case ENOTTY:
-        case EINVAL: reason = QStringLiteral("该串口的驱动不支持这项设置"); break;
-        case EIO: reason = QStringLiteral("设备没有响应（输入/输出错误），请检查连接"); break;
-        default: reason = QStringLiteral("串口拒绝了这项操作"); break;
+        case EINVAL:
+            reason = QStringLiteral("该串口的驱动不支持这项设置");
+            break;
+        case EIO:
+            reason = QStringLiteral("设备没有响应（输入/输出错误），请检查连接");
+            break;
+        default:
+            reason = QStringLiteral("串口拒绝了这项操作");
+            break;
     }
     return QStringLiteral("%1：%2，串口保持原样。\n（系统：%3）")
         .arg(what, reason, QString::fromLocal8Bit(std::strerror(error)));
@@ -79,7 +95,8 @@ CAdvancedDlg::CAdvancedDlg(QWidget* parent) : QDialog(parent) {
 }
 
 void CAdvancedDlg::SetOptions(const PortOptions& options) {
-    const bool lineChanged = options.flow != m_options.flow || options.customBaud != m_options.customBaud;
+    const bool lineChanged =
+        options.flow != m_options.flow || options.customBaud != m_options.customBaud;
     Keep(options);
     if (m_open && lineChanged) {
         m_pendingLines.push_back(options);

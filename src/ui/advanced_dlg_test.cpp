@@ -24,7 +24,8 @@ protected:
         return w;
     }
     QString Status() { return Get<QLabel>("lblStatus")->text(); }
-    // Types `text` into the emptied edit and leaves it with Enter, as a user finishing a value does.
+    // Types `text` into the emptied edit and leaves it with Enter, as a user finishing a value
+    // does.
     void Enter(QLineEdit* edit, const QString& text) {
         edit->clear();
         QTest::keyClicks(edit, text);
@@ -36,10 +37,13 @@ protected:
         emit flow->activated(index);
     }
     // What an assistive tool reads.
-    QAccessibleInterface* Told(const char* name) { return QAccessible::queryAccessibleInterface(Get<QWidget>(name)); }
+    QAccessibleInterface* Told(const char* name) {
+        return QAccessible::queryAccessibleInterface(Get<QWidget>(name));
+    }
     QStringList LampNames() {
         QStringList names;
-        for (const char* lamp : {"lampCts", "lampDsr", "lampDcd", "lampRi"}) names << Told(lamp)->text(QAccessible::Name);
+        for (const char* lamp : {"lampCts", "lampDsr", "lampDcd", "lampRi"})
+            names << Told(lamp)->text(QAccessible::Name);
         return names;
     }
 
@@ -76,7 +80,8 @@ TEST_F(AdvancedDlgTest, IsAModelessWindowWithTwoPagesAndTheDefaults) {
 TEST_F(AdvancedDlgTest, LengthsOutsideTheRangeAreRefusedWithIt) {
     dlg.SetPortOpen(true);
     dlg.ShowModemStatus(ModemStatus{});
-    QSignalSpy pulses(&dlg, &CAdvancedDlg::pulseRequested), breaks(&dlg, &CAdvancedDlg::breakRequested);
+    QSignalSpy pulses(&dlg, &CAdvancedDlg::pulseRequested),
+        breaks(&dlg, &CAdvancedDlg::breakRequested);
     struct Case {
         const char* edit;
         const char* button;
@@ -84,9 +89,10 @@ TEST_F(AdvancedDlgTest, LengthsOutsideTheRangeAreRefusedWithIt) {
         uint32_t PortOptions::*field;
         QString range;
     };
-    const Case cases[] = {
-        {"editPulseMs", "btnPulse", pulses, &PortOptions::pulseMs, "复位脉冲长度必须是 1 到 5000 之间的整数（毫秒）。"},
-        {"editBreakMs", "btnBreak", breaks, &PortOptions::breakMs, "Break 长度必须是 1 到 5000 之间的整数（毫秒）。"}};
+    const Case cases[] = {{"editPulseMs", "btnPulse", pulses, &PortOptions::pulseMs,
+                           "复位脉冲长度必须是 1 到 5000 之间的整数（毫秒）。"},
+                          {"editBreakMs", "btnBreak", breaks, &PortOptions::breakMs,
+                           "Break 长度必须是 1 到 5000 之间的整数（毫秒）。"}};
     for (const Case& c : cases) {
         auto* edit = Get<QLineEdit>(c.edit);
         for (const char* bad : {"0", "5001", "", "99999999999"}) {
@@ -117,7 +123,8 @@ TEST_F(AdvancedDlgTest, CustomRateIsTakenWhenEnteredAndClearedWhenEmpty) {
     EXPECT_EQ(changes.count(), 1);  // once, not once a digit
     Enter(rate, "0");
     EXPECT_EQ(dlg.Options().customBaud, 123456u);
-    EXPECT_TRUE(Status().startsWith(QStringLiteral("自定义波特率必须是 1 到 4294967295 之间的整数")));
+    EXPECT_TRUE(
+        Status().startsWith(QStringLiteral("自定义波特率必须是 1 到 4294967295 之间的整数")));
     Enter(rate, "");
     EXPECT_EQ(dlg.Options().customBaud, 0u);
     EXPECT_EQ(Status(), QString());
@@ -130,7 +137,8 @@ TEST_F(AdvancedDlgTest, LampsAndTogglesReadTheLinesOrSayThereAreNone) {
     EXPECT_EQ(Get<QLabel>("lblLines")->text(), QStringLiteral("此端口没有调制解调器控制线"));
     for (const char* name : {"chkDtr", "chkRts", "btnPulse", "lampCts", "lampRi"}) {
         EXPECT_FALSE(Get<QWidget>(name)->isEnabled()) << name;
-        EXPECT_EQ(Get<QWidget>(name)->accessibleDescription(), QStringLiteral("此端口没有调制解调器控制线"));
+        EXPECT_EQ(Get<QWidget>(name)->accessibleDescription(),
+                  QStringLiteral("此端口没有调制解调器控制线"));
     }
     EXPECT_TRUE(Get<QPushButton>("btnBreak")->isEnabled());
 
@@ -143,7 +151,8 @@ TEST_F(AdvancedDlgTest, LampsAndTogglesReadTheLinesOrSayThereAreNone) {
     EXPECT_FALSE(Told("chkRts")->state().checked);
     EXPECT_EQ(Told("chkRts")->text(QAccessible::Name), "RTS");
     EXPECT_EQ(Told("chkRtsAtOpen")->text(QAccessible::Name), QStringLiteral("打开时 RTS"));
-    for (const char* name : {"chkDtr", "chkRts", "btnPulse", "lampCts"}) EXPECT_TRUE(Get<QWidget>(name)->isEnabled()) << name;
+    for (const char* name : {"chkDtr", "chkRts", "btnPulse", "lampCts"})
+        EXPECT_TRUE(Get<QWidget>(name)->isEnabled()) << name;
 
     dlg.SetPortOpen(false);
     dlg.ShowModemStatus(ModemStatus{.cts = true});  // from the port closed since
@@ -183,8 +192,9 @@ TEST_F(AdvancedDlgTest, ARefusedLineIsShownAsThePortStillHasIt) {
     dlg.ControlDone(PortControl::Line, EINVAL);
     EXPECT_EQ(dlg.Options().flow, FlowControl::None);
     EXPECT_EQ(Get<QComboBox>("cbFlow")->currentText(), QStringLiteral("无"));
-    EXPECT_EQ(Status(), QStringLiteral("无法更改流控或波特率：该串口的驱动不支持这项设置，串口保持原样。\n"
-                                       "（系统：Invalid argument）"));
+    EXPECT_EQ(Status(),
+              QStringLiteral("无法更改流控或波特率：该串口的驱动不支持这项设置，串口保持原样。\n"
+                             "（系统：Invalid argument）"));
     EXPECT_EQ(lines.count(), 3);  // putting it back asks the port nothing
 }
 

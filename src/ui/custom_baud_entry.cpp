@@ -22,7 +22,8 @@ void ShowCustomBaud(QComboBox& list, uint32_t rate) {
     int custom = CustomIndex(list);
     if (rate == 0) {
         if (custom < 0) return;
-        if (list.currentIndex() == custom) list.setCurrentIndex(list.itemData(custom, kPreviousRole).toInt());
+        if (list.currentIndex() == custom)
+            list.setCurrentIndex(list.itemData(custom, kPreviousRole).toInt());
         list.removeItem(custom);
         return;
     }

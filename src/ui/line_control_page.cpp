@@ -120,7 +120,8 @@ CLineControlPage::CLineControlPage(QWidget* parent) : QWidget(parent) {
     linesLayout->addWidget(m_lblLines);
 
     auto* pulse = new QGroupBox(QStringLiteral("复位脉冲"), this);
-    pulse->setLayout(Row({m_cbPulseLine, m_editPulseMs, new QLabel(QStringLiteral("ms"), this), m_btnPulse}));
+    pulse->setLayout(
+        Row({m_cbPulseLine, m_editPulseMs, new QLabel(QStringLiteral("ms"), this), m_btnPulse}));
     auto* brk = new QGroupBox(QStringLiteral("Break"), this);
     brk->setLayout(Row({m_editBreakMs, new QLabel(QStringLiteral("ms"), this), m_btnBreak}));
 
@@ -151,8 +152,10 @@ CLineControlPage::CLineControlPage(QWidget* parent) : QWidget(parent) {
         o.rtsAtOpen = on;
         Edit(o);
     });
-    connect(m_chkDtr, &QCheckBox::clicked, this, [this](bool on) { emit modemLineToggled(ModemLine::Dtr, on); });
-    connect(m_chkRts, &QCheckBox::clicked, this, [this](bool on) { emit modemLineToggled(ModemLine::Rts, on); });
+    connect(m_chkDtr, &QCheckBox::clicked, this,
+            [this](bool on) { emit modemLineToggled(ModemLine::Dtr, on); });
+    connect(m_chkRts, &QCheckBox::clicked, this,
+            [this](bool on) { emit modemLineToggled(ModemLine::Rts, on); });
     connect(m_cbPulseLine, &QComboBox::activated, this, [this] {
         PortOptions o = m_options;
         o.pulseLine = static_cast<ModemLine>(m_cbPulseLine->currentData().toInt());
@@ -178,7 +181,8 @@ CLineControlPage::CLineControlPage(QWidget* parent) : QWidget(parent) {
 void CLineControlPage::ShowOptions(const PortOptions& options) {
     m_options = options;
     m_cbFlow->setCurrentIndex(m_cbFlow->findData(static_cast<int>(options.flow)));
-    m_cbCustomBaud->setEditText(options.customBaud ? QString::number(options.customBaud) : QString());
+    m_cbCustomBaud->setEditText(options.customBaud ? QString::number(options.customBaud)
+                                                   : QString());
     m_chkDtrAtOpen->setChecked(options.dtrAtOpen);
     m_chkRtsAtOpen->setChecked(options.rtsAtOpen);
     m_cbPulseLine->setCurrentIndex(m_cbPulseLine->findData(static_cast<int>(options.pulseLine)));
@@ -204,7 +208,8 @@ void CLineControlPage::OnCustomBaudEntered() {
     const QString text = m_cbCustomBaud->currentText().trimmed();
     uint32_t rate = 0;
     if (!text.isEmpty() && (!ParseUInt32(text.toStdU16String(), rate) || rate == 0)) {
-        emit refused(QStringLiteral("自定义波特率必须是 1 到 4294967295 之间的整数；留空则使用主窗口的波特率。"));
+        emit refused(QStringLiteral(
+            "自定义波特率必须是 1 到 4294967295 之间的整数；留空则使用主窗口的波特率。"));
         return;
     }
     PortOptions o = m_options;
@@ -212,9 +217,11 @@ void CLineControlPage::OnCustomBaudEntered() {
     Edit(o);
 }
 
-bool CLineControlPage::TakeLength(QLineEdit* edit, uint32_t PortOptions::*field, const QString& what) {
+bool CLineControlPage::TakeLength(QLineEdit* edit, uint32_t PortOptions::*field,
+                                  const QString& what) {
     uint32_t ms = 0;
-    if (!ParseUInt32(edit->text().toStdU16String(), ms) || ms < kMinControlMs || ms > kMaxControlMs) {
+    if (!ParseUInt32(edit->text().toStdU16String(), ms) || ms < kMinControlMs ||
+        ms > kMaxControlMs) {
         emit refused(QStringLiteral("%1必须是 %2 到 %3 之间的整数（毫秒）。")
                          .arg(what)
                          .arg(kMinControlMs)
@@ -261,8 +268,9 @@ void CLineControlPage::ShowLines() {
         m_lamps[i]->setText(known ? QStringLiteral("<span style=\"color:%1\">●</span> %2")
                                         .arg((lit ? on : off).name(), name)
                                   : QStringLiteral("○ ") + name);
-        m_lamps[i]->setAccessibleName(name + (known ? (lit ? QStringLiteral("：开") : QStringLiteral("：关"))
-                                                    : QStringLiteral("：未知")));
+        m_lamps[i]->setAccessibleName(
+            name + (known ? (lit ? QStringLiteral("：开") : QStringLiteral("：关"))
+                          : QStringLiteral("：未知")));
         m_lamps[i]->setAccessibleDescription(why);
     }
 }
