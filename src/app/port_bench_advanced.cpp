@@ -1,11 +1,19 @@
 // The main dialog's part in the advanced window: its options shape the line a port opens
 // with, and what it asks for goes to the open port.
 #include <QComboBox>
+#include <QScreen>
+#include <algorithm>
 #include <chrono>
 
 #include "app/port_bench_dlg.h"
 #include "ui/advanced_dlg.h"
 #include "ui/custom_baud_entry.h"
+
+namespace {
+
+constexpr int kAdvancedGap = 8;  // pixels between the main and the advanced window
+
+}  // namespace
 
 void CPortBenchDlg::MakeAdvancedWindow() {
     m_advanced = new CAdvancedDlg(this);
@@ -41,6 +49,19 @@ void CPortBenchDlg::MakeAdvancedWindow() {
 }
 
 void CPortBenchDlg::ShowAdvanced() {
+    if (!m_advanced->testAttribute(Qt::WA_Moved)) {
+        // First shown beside the main window, on the side the screen has room, so neither
+        // hides the other; after that where the user left it.
+        m_advanced->adjustSize();
+        const QRect screen = this->screen()->availableGeometry();
+        const QRect main = frameGeometry();
+        const int width = m_advanced->frameGeometry().width();
+        const int right = main.right() + 1 + kAdvancedGap;
+        const int x = right + width <= screen.right() + 1
+                          ? right
+                          : std::max(screen.left(), main.left() - kAdvancedGap - width);
+        m_advanced->move(x, main.top());
+    }
     m_advanced->show();
     m_advanced->raise();
     m_advanced->activateWindow();
