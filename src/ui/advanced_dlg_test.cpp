@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <cerrno>
+#include <utility>
 
 namespace {
 
@@ -158,6 +159,19 @@ TEST_F(AdvancedDlgTest, LampsAndTogglesReadTheLinesOrSayThereAreNone) {
     dlg.ShowModemStatus(ModemStatus{.cts = true});  // from the port closed since
     EXPECT_EQ(LampNames().front(), QStringLiteral("CTS：未知"));
     EXPECT_EQ(Get<QLabel>("lblLines")->text(), QStringLiteral("串口未打开"));
+}
+
+TEST_F(AdvancedDlgTest, DropDownsAndAClosedPortsBreakSayWhatTheyAre) {
+    const std::pair<const char*, QString> kDropDowns[] = {
+        {"cbFlow", QStringLiteral("流控")},
+        {"cbCustomBaud", QStringLiteral("自定义波特率")},
+        {"cbPulseLine", QStringLiteral("复位脉冲线路")}};
+    for (const auto& [name, what] : kDropDowns)
+        EXPECT_EQ(Told(name)->text(QAccessible::Description), what) << name;
+    EXPECT_EQ(Told("btnBreak")->text(QAccessible::Description), QStringLiteral("串口未打开"));
+    dlg.SetPortOpen(true);
+    dlg.ShowModemStatus(std::nullopt);  // Break needs no modem lines
+    EXPECT_EQ(Told("btnBreak")->text(QAccessible::Description), QString());
 }
 
 TEST_F(AdvancedDlgTest, ARefusedToggleShowsTheLineAsItStays) {

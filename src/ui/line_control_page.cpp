@@ -69,6 +69,8 @@ CLineControlPage::CLineControlPage(QWidget* parent) : QWidget(parent) {
     m_cbFlow = new QComboBox(this);
     m_cbFlow->setObjectName(QStringLiteral("cbFlow"));
     m_cbFlow->setAccessibleName(QStringLiteral("流控"));
+    // Qt on Linux names a drop-down by its current item; what it chooses is told here.
+    m_cbFlow->setAccessibleDescription(m_cbFlow->accessibleName());
     m_cbFlow->addItem(QStringLiteral("无"), static_cast<int>(FlowControl::None));
     m_cbFlow->addItem(QStringLiteral("RTS/CTS"), static_cast<int>(FlowControl::RtsCts));
     m_cbFlow->addItem(QStringLiteral("XON/XOFF"), static_cast<int>(FlowControl::XonXoff));
@@ -76,6 +78,7 @@ CLineControlPage::CLineControlPage(QWidget* parent) : QWidget(parent) {
     m_cbCustomBaud = new QComboBox(this);
     m_cbCustomBaud->setObjectName(QStringLiteral("cbCustomBaud"));
     m_cbCustomBaud->setAccessibleName(QStringLiteral("自定义波特率"));
+    m_cbCustomBaud->setAccessibleDescription(m_cbCustomBaud->accessibleName());
     m_cbCustomBaud->setEditable(true);
     m_cbCustomBaud->setInsertPolicy(QComboBox::NoInsert);
     m_cbCustomBaud->setCompleter(nullptr);  // "15" and Enter means 15, not the 1500000 it begins
@@ -99,6 +102,7 @@ CLineControlPage::CLineControlPage(QWidget* parent) : QWidget(parent) {
     m_cbPulseLine = new QComboBox(this);
     m_cbPulseLine->setObjectName(QStringLiteral("cbPulseLine"));
     m_cbPulseLine->setAccessibleName(QStringLiteral("复位脉冲线路"));
+    m_cbPulseLine->setAccessibleDescription(m_cbPulseLine->accessibleName());
     m_cbPulseLine->addItem(QStringLiteral("DTR"), static_cast<int>(ModemLine::Dtr));
     m_cbPulseLine->addItem(QStringLiteral("RTS"), static_cast<int>(ModemLine::Rts));
     m_editPulseMs = LengthEdit("editPulseMs", QStringLiteral("复位脉冲长度（毫秒）"), this);
@@ -259,6 +263,7 @@ void CLineControlPage::ShowLines() {
     m_btnPulse->setEnabled(known);
     m_btnPulse->setAccessibleDescription(why);
     m_btnBreak->setEnabled(m_open);
+    m_btnBreak->setAccessibleDescription(m_open ? QString() : why);
     const QColor on(0x1e, 0xa0, 0x32);
     const QColor off = palette().color(QPalette::Mid);
     for (int i = 0; i < 4; ++i) {
