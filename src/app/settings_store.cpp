@@ -70,7 +70,8 @@ std::optional<std::string> ParseText(const QString& text) { return text.toStdStr
 
 std::optional<std::string> ParseTrigger(const QString& text) {
     const bool hex = text.size() <= 2 && std::all_of(text.begin(), text.end(), [](QChar c) {
-                         return c.isDigit() || (c.toUpper() >= u'A' && c.toUpper() <= u'F');
+                         return (c >= u'0' && c <= u'9') ||
+                                (c.toUpper() >= u'A' && c.toUpper() <= u'F');
                      });
     if (!hex) return std::nullopt;
     return text.toStdString();

@@ -113,4 +113,15 @@ TEST_F(SettingsStore, EachValueThatDoesNotFitKeepsItsStartUpValueAlone) {
     EXPECT_TRUE(s == expected);
 }
 
+TEST_F(SettingsStore, ATriggerTheFieldWouldRefuseIsNoTrigger) {
+    // Digits of other scripts are no hexadecimal digits.
+    for (const char* trigger : {"\u0661\u0662", "\uff10"}) {
+        Write(std::string("[General]\nrememberSettings=true\n[display]\ntrigger=") + trigger +
+              "\n");
+        RememberedSettings s = StartUp();
+        EXPECT_FALSE(LoadSettings(file, s)) << trigger;
+        EXPECT_EQ(s.trigger, StartUp().trigger) << trigger;
+    }
+}
+
 }  // namespace
