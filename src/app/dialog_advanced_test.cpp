@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <memory>
 
 #include "app/port_bench_dlg.h"
 #include "serial/pty_pair.h"
@@ -157,6 +158,25 @@ TEST_F(AdvancedWindow, APseudoTerminalSaysItHasNoModemLinesAndABreakUnderWayEnds
     EXPECT_TRUE(QtWaitUntil([&] { return !pty.PortInUse(); }, 2000));
     QCoreApplication::processEvents();  // what the closed port still posted is not told
     EXPECT_EQ(Get<QLabel>(Advanced(), "lblStatus")->text(), QString());
+}
+
+TEST(AdvancedWindowEnds, WhatWasTypedThereIsTakenWhileThePortIsStillOpen) {
+    PtyPair pty;
+    auto dlg = std::make_unique<CPortBenchDlg>(
+        DialogEnvironment{.extraPorts = {pty.SlavePath()}, .sysfsRoot = "/nonexistent-sysfs"});
+    dlg->show();
+    QTest::mouseClick(dlg->findChild<QPushButton*>("IDC_BTN_OPEN"), Qt::LeftButton);
+    ASSERT_TRUE(dlg->IsPortOpen());
+    auto& advanced = *dlg->findChild<CAdvancedDlg*>();
+    advanced.show();
+    QApplication::setActiveWindow(&advanced);
+    QLineEdit* edit = advanced.findChild<QComboBox*>("cbCustomBaud")->lineEdit();
+    edit->setFocus();
+    ASSERT_TRUE(QtWaitUntil([&] { return edit->hasFocus(); }));
+    edit->setText("57601");  // not yet taken: the window ends while the field has the focus
+    dlg->reject();
+    EXPECT_EQ(advanced.Options().customBaud, 57601u);
+    dlg.reset();
 }
 
 }  // namespace

@@ -206,7 +206,10 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     OnInitDialog();
 }
 
-CPortBenchDlg::~CPortBenchDlg() { StopReader(); }
+CPortBenchDlg::~CPortBenchDlg() {
+    m_advanced->hide();  // as in done(): its fields are taken while all they reach still exists
+    StopReader();
+}
 
 void CPortBenchDlg::OnInitDialog() {
     ShowExchange();
@@ -664,7 +667,11 @@ void CPortBenchDlg::ReportPortGone() {
 }
 
 void CPortBenchDlg::done(int result) {
-    // However the dialog ends (close box, Esc, Enter), the port is released first.
+    // However the dialog ends (close box, Esc, Enter), the port is released first. The
+    // advanced window goes first of all: a field it leaves takes what was typed there, which
+    // asks the port and is remembered, and later, in its destruction, would reach widgets
+    // already gone.
+    m_advanced->hide();
     StopCycling();
     m_reconnect.Stop();
     StopReader();
