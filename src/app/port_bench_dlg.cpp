@@ -429,64 +429,6 @@ void CPortBenchDlg::StopReader() {
     QCoreApplication::removePostedEvents(this, WM_PORT_MODEM);
 }
 
-void CPortBenchDlg::PostPortReceived() {
-    QCoreApplication::postEvent(this, new QEvent(WM_PORT_RECEIVED));
-}
-
-void CPortBenchDlg::PostPortHungUp() {
-    QCoreApplication::postEvent(this, new QEvent(WM_PORT_HUNG_UP));
-}
-
-namespace {
-
-// A write is done: how much the device took, and whether it failed.
-class PortWrittenEvent : public QEvent {
-public:
-    PortWrittenEvent(uint32_t written, bool failed)
-        : QEvent(CPortBenchDlg::WM_PORT_WRITTEN), m_written(written), m_failed(failed) {}
-    const uint32_t m_written;
-    const bool m_failed;
-};
-
-}  // namespace
-
-void CPortBenchDlg::PostPortWritten(uint32_t written, bool failed) {
-    QCoreApplication::postEvent(this, new PortWrittenEvent(written, failed));
-}
-
-namespace {
-
-class PortControlDoneEvent : public QEvent {
-public:
-    PortControlDoneEvent(int id, int error)
-        : QEvent(CPortBenchDlg::WM_PORT_CONTROL_DONE), m_id(id), m_error(error) {}
-    const int m_id;
-    const int m_error;
-};
-
-class PortModemEvent : public QEvent {
-public:
-    explicit PortModemEvent(std::optional<ModemStatus> status)
-        : QEvent(CPortBenchDlg::WM_PORT_MODEM), m_status(status) {}
-    const std::optional<ModemStatus> m_status;
-};
-
-}  // namespace
-
-void CPortBenchDlg::PostPortControlDone(int id, int error) {
-    QCoreApplication::postEvent(this, new PortControlDoneEvent(id, error));
-}
-
-void CPortBenchDlg::PostModemStatus(std::optional<ModemStatus> status) {
-    QCoreApplication::postEvent(this, new PortModemEvent(status));
-}
-
-void CPortBenchDlg::OnPortControlDone(int id, int error) {
-    m_advanced->ControlDone(static_cast<PortControl>(id), error);
-}
-
-void CPortBenchDlg::OnModemStatus(std::optional<ModemStatus> status) { m_advanced->ShowModemStatus(status); }
-
 bool CPortBenchDlg::event(QEvent* e) {
     // The window system asks for the cursor before every move that no button holds.
     if (e->type() == QEvent::MouseMove) {
@@ -495,28 +437,7 @@ bool CPortBenchDlg::event(QEvent* e) {
     }
     if (m_layoutHost) m_layoutHost->FilterEvent(e);
     if (e->type() == QEvent::Show || e->type() == QEvent::Move) ApplyMinTrackSize();
-    if (e->type() == WM_PORT_RECEIVED) {
-        OnPortReceived();
-        return true;
-    }
-    if (e->type() == WM_PORT_HUNG_UP) {
-        OnPortHungUp();
-        return true;
-    }
-    if (e->type() == WM_PORT_WRITTEN) {
-        const auto* done = static_cast<PortWrittenEvent*>(e);
-        OnPortWritten(done->m_written, done->m_failed);
-        return true;
-    }
-    if (e->type() == WM_PORT_CONTROL_DONE) {
-        const auto* done = static_cast<PortControlDoneEvent*>(e);
-        OnPortControlDone(done->m_id, done->m_error);
-        return true;
-    }
-    if (e->type() == WM_PORT_MODEM) {
-        OnModemStatus(static_cast<PortModemEvent*>(e)->m_status);
-        return true;
-    }
+    if (OnPortEvent(e)) return true;
     return QDialog::event(e);
 }
 

@@ -134,6 +134,8 @@ private:
     void StopCycling();
     void WriteSendBuffer();  // queued; OnPortWritten counts it
     void OnPortWritten(uint32_t written, bool failed);
+    // Handles the events the port's threads post; false for any other event.
+    bool OnPortEvent(QEvent* e);
     void OnPortControlDone(int id, int error);
     void OnModemStatus(std::optional<ModemStatus> status);
     void OnClearSend();
