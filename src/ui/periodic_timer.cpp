@@ -37,8 +37,8 @@ void PeriodicTimer::Arm(std::chrono::milliseconds period) {
     const auto s = std::chrono::duration_cast<std::chrono::seconds>(period);
     const timespec interval{static_cast<time_t>(s.count()),
                             static_cast<long>(std::chrono::nanoseconds(period - s).count())};
-    const itimerspec spec{interval, interval};
-    timerfd_settime(m_fd, 0, &spec, nullptr);  // cannot fail for our fd and a valid time
+    const itimerspec schedule{interval, interval};
+    timerfd_settime(m_fd, 0, &schedule, nullptr);  // cannot fail for our fd and a valid time
 }
 
 void PeriodicTimer::OnExpired() {
