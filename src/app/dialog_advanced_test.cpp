@@ -14,6 +14,7 @@
 
 #include "app/port_bench_dlg.h"
 #include "serial/pty_pair.h"
+#include "test/find_control.h"
 #include "test/qt_wait.h"
 #include "ui/advanced_dlg.h"
 
@@ -23,9 +24,7 @@ class AdvancedWindow : public ::testing::Test {
 protected:
     template <typename T>
     T* Get(QWidget& parent, const char* name) {
-        T* w = parent.findChild<T*>(QString::fromUtf8(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return FindControl<T>(parent, name);
     }
     CAdvancedDlg& Advanced() { return *dlg.findChild<CAdvancedDlg*>(); }
     void Open() {

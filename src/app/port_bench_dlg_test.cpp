@@ -21,6 +21,7 @@
 #include "serial/pty_pair.h"
 #include "serial/ycom_file.h"
 #include "test/fake_sysfs.h"
+#include "test/find_control.h"
 #include "test/message_box_recorder.h"
 #include "test/modal_closer.h"
 #include "test/qt_wait.h"
@@ -43,9 +44,7 @@ class DialogTest : public ::testing::Test {
 protected:
     template <typename T>
     T* Get(const char* name) {
-        T* w = dlg.findChild<T*>(QString::fromUtf8(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return FindControl<T>(dlg, name);
     }
     void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
     QStringList Items(const char* name) {

@@ -14,15 +14,15 @@
 #include <cerrno>
 #include <utility>
 
+#include "test/find_control.h"
+
 namespace {
 
 class AdvancedDlgTest : public ::testing::Test {
 protected:
     template <typename T>
     T* Get(const char* name) {
-        T* w = dlg.findChild<T*>(QString::fromUtf8(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return FindControl<T>(dlg, name);
     }
     QString Status() { return Get<QLabel>("lblStatus")->text(); }
     // Types `text` into the emptied edit and leaves it with Enter, as a user finishing a value
