@@ -1,0 +1,407 @@
+#include "serial/network_port.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "serial/file_exception.h"
+#include "serial/line_frame.h"
+#include "serial/port_control.h"
+#include "serial/tcp_connect.h"
+
+namespace {
+
+using namespace telnet;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kBurstSilence{5};
+constexpr size_t kEscapeSlice = 4096;   // data bytes escaped and sent at a time
+constexpr size_t kServerWordsLimit = 160;  // of what a server says before it hangs up
+
+bool IsDropErrno(int e) {
+    return e == ECONNRESET || e == EPIPE || e == ETIMEDOUT || e == EHOSTUNREACH ||
+           e == ENETUNREACH || e == ENOTCONN || e == ECONNABORTED;
+}
+
+uint8_t StopCode(int stopBits) { return stopBits == 1 ? 3 : stopBits == 2 ? 2 : 1; }
+
+uint8_t FlowCode(FlowControl flow) {
+    switch (flow) {
+        case FlowControl::RtsCts: return kFlowHardware;
+        case FlowControl::XonXoff: return kFlowXonXoff;
+        case FlowControl::None: break;
+    }
+    return kFlowNone;
+}
+
+void Signal(int eventFd) {
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = write(eventFd, &one, sizeof one);
+}
+
+// The printable part of what a server said, as the reason it gives for hanging up
+// (ser2net: "Device open failure: …").
+std::string Words(const std::vector<uint8_t>& said) {
+    std::string words;
+    for (uint8_t b : said) {
+        if (b >= 0x20 && b < 0x7F) words += static_cast<char>(b);
+        else if (!words.empty() && words.back() != ' ') words += ' ';
+    }
+    while (!words.empty() && words.back() == ' ') words.pop_back();
+    return words;
+}
+
+// How many data bytes the first `sent` bytes of their escaped form carry whole.
+size_t DataBytesIn(const std::vector<uint8_t>& escaped, size_t sent) {
+    size_t bytes = 0;
+    for (size_t i = 0; i < sent; ++i, ++bytes) {
+        if (escaped[i] != kIac) continue;
+        if (i + 1 >= sent) break;  // its twin did not go
+        ++i;
+    }
+    return bytes;
+}
+
+}  // namespace
+
+NetworkPort::NetworkPort(const NetworkAddress& address, const LineSettings& line, int cancelFd)
+    : m_address(address), m_strPath(NetworkPath(address)), m_line(line) {
+    m_modemFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_modemFd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+    try {
+        m_fd = ConnectTcp(m_strPath, address.host, address.port, Clock::now() + kConnectLimit,
+                          cancelFd);
+        if (IsRfc2217()) Negotiate(cancelFd);
+    } catch (...) {
+        if (m_fd >= 0) close(m_fd);
+        close(m_modemFd);
+        throw;
+    }
+}
+
+NetworkPort::~NetworkPort() {
+    close(m_fd);  // what is still queued goes out on its own, as TCP does
+    close(m_modemFd);
+}
+
+void NetworkPort::Negotiate(int cancelFd) {
+    std::vector<uint8_t> offer;
+    {
+        std::lock_guard lock(m_mutex);
+        m_codec.Offer(offer);
+    }
+    if (!SendControl(offer)) throw CFileException(m_strPath, ECONNRESET, OpenStep::Negotiate);
+    const bool answered =
+        PumpUntil([this] { return m_codec.Negotiated() || m_codec.ComPortRefused(); },
+                  Clock::now() + kNegotiationLimit, cancelFd);
+    if (!answered) throw CFileException(m_strPath, ETIMEDOUT, OpenStep::Negotiate);
+    if (m_codec.ComPortRefused())
+        throw CFileException(m_strPath, EPROTONOSUPPORT, OpenStep::Negotiate);
+
+    // All at once, then every answer within one limit: a server that ignores some settings
+    // costs one wait, not one per setting.
+    std::vector<Request> requests = LineRequests(m_line, true);
+    if (!SendRequests(requests)) throw CFileException(m_strPath, ECONNRESET, OpenStep::Negotiate);
+    PumpUntil(
+        [&] {
+            return std::all_of(requests.begin(), requests.end(), [this](const Request& r) {
+                return m_codec.AnswerTo(r.command, r.group).count > r.answersBefore;
+            });
+        },
+        Clock::now() + kAnswerLimit, cancelFd);
+    std::lock_guard lock(m_mutex);
+    const Request& dtr = requests[requests.size() - 2];
+    const Request& rts = requests.back();
+    m_bDtr = Confirmed(dtr) && m_line.dtr;
+    m_bRts = Confirmed(rts) && m_line.rts;
+    m_bModemLines = Confirmed(dtr) || Confirmed(rts);
+}
+
+std::vector<NetworkPort::Request> NetworkPort::LineRequests(const LineSettings& line,
+                                                           bool withModemLines) {
+    std::vector<Request> requests;
+    auto ask = [&](uint8_t command, std::vector<uint8_t> value) {
+        const ControlGroup group = command == kSetControl ? GroupOf(value[0]) : ControlGroup::Other;
+        requests.push_back({command, group, std::move(value), 0});
+    };
+    const uint32_t b = line.baudRate;
+    ask(kSetBaudRate, {static_cast<uint8_t>(b >> 24), static_cast<uint8_t>(b >> 16),
+                       static_cast<uint8_t>(b >> 8), static_cast<uint8_t>(b)});
+    ask(kSetDataSize, {static_cast<uint8_t>(line.byteSize)});
+    ask(kSetParity, {static_cast<uint8_t>(line.parity + 1)});  // none 1 … space 5
+    ask(kSetStopSize, {StopCode(line.stopBits)});
+    ask(kSetControl, {FlowCode(line.flow)});
+    if (withModemLines) {
+        ask(kSetControl, {line.dtr ? kDtrOn : kDtrOff});
+        ask(kSetControl, {line.rts ? kRtsOn : kRtsOff});
+    }
+    return requests;
+}
+
+bool NetworkPort::SendRequests(std::vector<Request>& requests) {
+    std::vector<uint8_t> out;
+    {
+        std::lock_guard lock(m_mutex);
+        for (Request& r : requests) {
+            r.answersBefore = m_codec.AnswerTo(r.command, r.group).count;
+            Codec::Request(r.command, r.value, out);
+        }
+    }
+    return SendControl(out);
+}
+
+bool NetworkPort::Confirmed(const Request& r) const {
+    const Answer& answer = m_codec.AnswerTo(r.command, r.group);
+    return answer.count > r.answersBefore && answer.value == r.value;
+}
+
+bool NetworkPort::AwaitConfirmation(const std::vector<Request>& requests) {
+    std::unique_lock lock(m_mutex);
+    m_answered.wait_for(lock, kAnswerLimit, [&] {
+        return HungUp() || std::all_of(requests.begin(), requests.end(), [this](const Request& r) {
+                   return m_codec.AnswerTo(r.command, r.group).count > r.answersBefore;
+               });
+    });
+    return std::all_of(requests.begin(), requests.end(),
+                       [this](const Request& r) { return Confirmed(r); });
+}
+
+int NetworkPort::Ask(std::vector<Request> requests) {
+    if (!SendRequests(requests) || HungUp()) return EIO;
+    if (AwaitConfirmation(requests)) return 0;
+    if (HungUp()) return EIO;
+    // No answer: the server has no such control. A different one: it kept another setting.
+    std::lock_guard lock(m_mutex);
+    for (const Request& r : requests) {
+        if (m_codec.AnswerTo(r.command, r.group).count <= r.answersBefore) return ETIMEDOUT;
+    }
+    return EINVAL;
+}
+
+int NetworkPort::ApplyLine(const LineSettings& line) {
+    if (!IsRfc2217()) return EOPNOTSUPP;
+    const int error = Ask(LineRequests(line, false));
+    if (error == 0) m_line = line;
+    return error;
+}
+
+int NetworkPort::SetModemLine(ModemLine line, bool on) {
+    if (!m_bModemLines) return ENOTTY;
+    const bool dtr = line == ModemLine::Dtr;
+    const uint8_t value = dtr ? (on ? kDtrOn : kDtrOff) : (on ? kRtsOn : kRtsOff);
+    const int error = Ask({{kSetControl, GroupOf(value), {value}, 0}});
+    if (error == 0) {
+        std::lock_guard lock(m_mutex);
+        (dtr ? m_bDtr : m_bRts) = on;
+    }
+    return error;
+}
+
+int NetworkPort::GetModemStatus(ModemStatus& status) {
+    if (!m_bModemLines) return ENOTTY;
+    if (HungUp()) return EIO;
+    std::lock_guard lock(m_mutex);
+    const uint8_t inputs = m_codec.ModemState().value_or(0);
+    status = {.cts = (inputs & kCts) != 0,
+              .dsr = (inputs & kDsr) != 0,
+              .dcd = (inputs & kDcd) != 0,
+              .ri = (inputs & kRi) != 0,
+              .dtr = m_bDtr,
+              .rts = m_bRts};
+    return 0;
+}
+
+int NetworkPort::SendBreak(std::chrono::milliseconds length, int wakeFd) {
+    if (!IsRfc2217()) return ENOTTY;
+    std::vector<uint8_t> on, off;
+    Codec::Request(kSetControl, std::vector<uint8_t>{kBreakOn}, on);
+    Codec::Request(kSetControl, std::vector<uint8_t>{kBreakOff}, off);
+    if (!SendControl(on)) return EIO;
+    SleepUnlessWoken(length, wakeFd);
+    return SendControl(off) ? 0 : EIO;  // put back also when cut short
+}
+
+int NetworkPort::WaitModemChange() {
+    if (!m_bModemLines) return ENOTTY;
+    pollfd fd{m_modemFd, POLLIN, 0};
+    if (poll(&fd, 1, -1) < 0) return errno;  // EINTR: asked to stop
+    uint64_t count = 0;
+    [[maybe_unused]] ssize_t n = read(m_modemFd, &count, sizeof count);
+    return HungUp() ? EIO : 0;
+}
+
+template <class Done>
+bool NetworkPort::PumpUntil(Done done, Clock::time_point deadline, int cancelFd) {
+    std::vector<uint8_t> raw(4096), data, said;
+    for (;;) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (done()) return true;
+        }
+        const int revents = PollUntil(m_fd, POLLIN, deadline, cancelFd);
+        if (revents < 0) throw CFileException(m_strPath, ECANCELED, OpenStep::Negotiate);
+        if (revents == 0) return false;
+        const ssize_t n = recv(m_fd, raw.data(), raw.size(), MSG_DONTWAIT);
+        if (n > 0) {
+            data.clear();
+            Decode(raw.data(), static_cast<size_t>(n), data);
+            said.insert(said.end(), data.begin(),
+                        data.begin() + static_cast<ptrdiff_t>(std::min(
+                                           data.size(), kServerWordsLimit - std::min(kServerWordsLimit, said.size()))));
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        const int error = n == 0 ? ECONNRESET : errno;
+        throw CFileException(m_strPath, error, OpenStep::Negotiate, Words(said));
+    }
+}
+
+void NetworkPort::Decode(const uint8_t* raw, size_t n, std::vector<uint8_t>& data) {
+    std::vector<uint8_t> owed;
+    bool modemChanged = false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_codec.Receive({raw, n}, data, owed);
+        const uint8_t inputs = m_codec.ModemState().value_or(0) & (kCts | kDsr | kRi | kDcd);
+        modemChanged = inputs != m_postedModem;
+        m_postedModem = inputs;
+    }
+    m_answered.notify_all();
+    if (modemChanged) Signal(m_modemFd);
+    if (!owed.empty()) SendControl(owed);
+}
+
+uint32_t NetworkPort::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {
+    if (count == 0) return 0;
+    const auto deadline = Clock::now() + milliseconds(count);
+    uint32_t total = 0;
+    bool heard = false;
+    for (;;) {
+        const size_t room = count - total;
+        ssize_t n;
+        if (IsRfc2217()) {
+            // Decoding never makes more data than it reads, so `room` bytes always fit.
+            m_received.resize(room);
+            n = recv(m_fd, m_received.data(), room, MSG_DONTWAIT);
+            if (n > 0) {
+                m_decoded.clear();
+                Decode(m_received.data(), static_cast<size_t>(n), m_decoded);
+                std::copy(m_decoded.begin(), m_decoded.end(), buffer + total);
+                total += static_cast<uint32_t>(m_decoded.size());
+            }
+        } else {
+            n = recv(m_fd, buffer + total, room, MSG_DONTWAIT);
+            if (n > 0) total += static_cast<uint32_t>(n);
+        }
+        if (n > 0) {
+            heard = true;
+            if (total == count) break;
+        } else if (n == 0) {
+            MarkHungUp();  // the server closed the connection
+            break;
+        } else if (errno == EINTR) {
+            continue;
+        } else if (errno != EAGAIN) {
+            MarkHungUp();
+            break;
+        } else if (!heard) {
+            return 0;
+        }
+        const auto left = std::min<Clock::duration>(kBurstSilence, deadline - Clock::now());
+        if (left <= Clock::duration::zero()) break;
+        const int revents = PollUntil(m_fd, POLLIN, Clock::now() + left, wakeFd);
+        if (revents <= 0) break;  // silence, or asked to stop
+        if ((revents & (POLLHUP | POLLERR)) && !(revents & POLLIN)) {
+            MarkHungUp();
+            break;
+        }
+    }
+    return total;
+}
+
+bool NetworkPort::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written, int wakeFd) {
+    // As a local port: a server that takes nothing for the time 512 bytes need at this rate
+    // (plus slack) is stuck, and the user must hear of it.
+    const auto stall = milliseconds(2000) + LineTime(m_line, 512);
+    size_t done = 0;
+    bool ok = true;
+    if (!IsRfc2217()) {
+        ok = Send(buffer, count, Piecing::Raw, stall, wakeFd, &done);
+    } else {
+        std::vector<uint8_t> escaped;
+        while (done < count) {
+            const size_t slice = std::min<size_t>(kEscapeSlice, count - done);
+            escaped.clear();
+            Codec::Escape({buffer + done, slice}, escaped);
+            size_t sent = 0;
+            ok = Send(escaped.data(), escaped.size(), Piecing::Escaped, stall, wakeFd, &sent);
+            if (sent < escaped.size()) {
+                done += DataBytesIn(escaped, sent);
+                break;
+            }
+            done += slice;
+        }
+    }
+    if (written) *written = static_cast<uint32_t>(done);
+    return ok;
+}
+
+bool NetworkPort::Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::duration stall,
+                       int wakeFd, size_t* sent) {
+    size_t done = 0;
+    bool midPair = false;  // the last byte sent is an escaping 0xFF whose twin has not gone
+    auto lastProgress = Clock::now();
+    std::unique_lock lock(m_sendMutex);
+    // Others' commands may go between pieces, but not into a command or an escaped pair.
+    auto mayLetGo = [&] { return piecing != Piecing::Whole && !midPair; };
+    while (done < n) {
+        if (!lock.owns_lock()) lock.lock();
+        const ssize_t r = send(m_fd, bytes + done, n - done, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (r > 0) {
+            if (piecing == Piecing::Escaped) {
+                for (size_t i = done; i < done + static_cast<size_t>(r); ++i)
+                    midPair = midPair ? false : bytes[i] == kIac;
+            }
+            done += static_cast<size_t>(r);
+            lastProgress = Clock::now();
+            if (mayLetGo()) lock.unlock();
+            continue;
+        }
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0 && errno != EAGAIN) {
+            if (IsDropErrno(errno)) MarkHungUp();
+            *sent = done;
+            return false;
+        }
+        const bool letGo = mayLetGo();
+        if (letGo) lock.unlock();
+        const int revents = PollUntil(m_fd, POLLOUT, lastProgress + stall, letGo ? wakeFd : -1);
+        if (revents < 0) break;  // asked to stop: what went out went out
+        if (revents == 0 || (revents & (POLLHUP | POLLERR))) {
+            if (revents != 0) MarkHungUp();
+            *sent = done;
+            return false;
+        }
+    }
+    *sent = done;
+    return true;
+}
+
+bool NetworkPort::SendControl(const std::vector<uint8_t>& bytes) {
+    size_t sent = 0;
+    return Send(bytes.data(), bytes.size(), Piecing::Whole, kAnswerLimit, -1, &sent) &&
+           sent == bytes.size();
+}
+
+void NetworkPort::MarkHungUp() {
+    m_bHungUp = true;
+    Signal(m_modemFd);
+    m_answered.notify_all();
+}

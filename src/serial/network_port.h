@@ -1,0 +1,110 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "serial/line_settings.h"
+#include "serial/network_address.h"
+#include "serial/serial_port.h"
+#include "serial/telnet_codec.h"
+
+// A port a serial server offers over TCP: with RFC 2217 (the line, flow control, DTR, RTS,
+// break and the modem inputs travel as Telnet subcommands) or raw (bytes only; the server
+// owns the line). Exists only while connected: construction connects and negotiates,
+// destruction closes the connection.
+//
+// Thread rules: those of SerialPort. The reader thread decodes what arrives (data, and the
+// server's answers and modem notices, under m_mutex); a control on the writer thread waits
+// for its answer on m_answered, so answers come while the reader runs. Bytes go out under
+// m_sendMutex, never splitting an escaped 0xFF from its twin, so the reader's replies can
+// go between a write's pieces.
+class NetworkPort final : public SerialPort {
+public:
+    // Looking up and connecting, and then negotiating, may each take this long.
+    static constexpr std::chrono::seconds kConnectLimit{5};
+    static constexpr std::chrono::seconds kNegotiationLimit{5};
+    // How long a server has to answer a subcommand; one that does not (ser2net on a port
+    // without modem lines never does) has no such control.
+    static constexpr std::chrono::milliseconds kAnswerLimit{1000};
+
+    // Connects to `address` and, for RFC 2217, negotiates and sends `line`. A setting the
+    // server does not confirm leaves the port open, as a local driver's refusal does; DTR and
+    // RTS that nothing confirms make a port without modem lines. Throws CFileException (see
+    // OpenSerialPort); ECANCELED as soon as `cancelFd` (if not -1) becomes readable.
+    NetworkPort(const NetworkAddress& address, const LineSettings& line, int cancelFd);
+    ~NetworkPort() override;
+    NetworkPort(const NetworkPort&) = delete;
+    NetworkPort& operator=(const NetworkPort&) = delete;
+
+    const std::string& Path() const override { return m_strPath; }
+    int PollFd() const override { return m_fd; }
+    uint32_t ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) override;
+    bool WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written, int wakeFd) override;
+    bool HungUp() const override { return m_bHungUp.load(); }
+
+    // Raw ports have none of these: EOPNOTSUPP for the line, ENOTTY for the rest.
+    int ApplyLine(const LineSettings& line) override;
+    int SetModemLine(ModemLine line, bool on) override;
+    int GetModemStatus(ModemStatus& status) override;
+    int SendBreak(std::chrono::milliseconds length, int wakeFd) override;
+    int WaitModemChange() override;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    // A subcommand sent, and the answer that confirms it.
+    struct Request {
+        uint8_t command;
+        telnet::ControlGroup group;
+        std::vector<uint8_t> value;
+        uint32_t answersBefore;
+    };
+    enum class Piecing : uint8_t { Whole, Escaped, Raw };
+
+    bool IsRfc2217() const { return m_address.kind == NetworkKind::Rfc2217; }
+    void Negotiate(int cancelFd);
+    // The subcommands that set `line` (and DTR and RTS `withModemLines`), in the RFC's order.
+    std::vector<Request> LineRequests(const LineSettings& line, bool withModemLines);
+    // Sends `requests` at once; false when the connection failed.
+    bool SendRequests(std::vector<Request>& requests);
+    // Waits for an answer to each of `requests`, all within kAnswerLimit; the reader thread
+    // decodes them. True when each came and says what was asked.
+    bool AwaitConfirmation(const std::vector<Request>& requests);
+    bool Confirmed(const Request& request) const;  // m_mutex held
+    int Ask(std::vector<Request> requests);  // sends, awaits: 0 or the errno
+    // Reads and decodes until `done` holds or `deadline`; the constructor's own reading,
+    // before a reader runs. Data bytes that come meanwhile are dropped, as opening a local
+    // port empties its queues. False at the deadline; throws when cancelled or cut off.
+    template <class Done>
+    bool PumpUntil(Done done, Clock::time_point deadline, int cancelFd);
+    // Decodes `raw` under m_mutex, data into `data`, and sends what the server is owed.
+    void Decode(const uint8_t* raw, size_t n, std::vector<uint8_t>& data);
+    // Sends `bytes` under m_sendMutex: Whole keeps it held throughout (a command), else it is
+    // let go between pieces, for Escaped data never inside an escaped 0xFF pair. False when the connection
+    // fails or takes nothing for `stall`, or `wakeFd` woke it; `sent` tells how much went.
+    bool Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::duration stall, int wakeFd,
+              size_t* sent);
+    bool SendControl(const std::vector<uint8_t>& bytes);
+    void MarkHungUp();
+
+    NetworkAddress m_address;
+    std::string m_strPath;
+    LineSettings m_line;  // writer thread only, after construction
+    int m_fd = -1;
+    int m_modemFd = -1;  // eventfd: the inputs changed, or the connection went
+
+    std::mutex m_mutex;
+    std::condition_variable m_answered;
+    telnet::Codec m_codec;            // guarded by m_mutex
+    uint8_t m_postedModem = 0;        // guarded by m_mutex: the inputs last told
+    bool m_bDtr = false, m_bRts = false;  // guarded by m_mutex: as the server confirmed them
+    bool m_bModemLines = false;       // fixed after construction
+    std::vector<uint8_t> m_received, m_decoded;  // reader thread only
+
+    std::mutex m_sendMutex;
+    std::atomic<bool> m_bHungUp{false};
+};
