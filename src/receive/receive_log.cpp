@@ -73,3 +73,12 @@ std::string LogDirectory() {
     std::error_code ec;
     return LogDirectory(std::filesystem::read_symlink("/proc/self/exe", ec));
 }
+
+std::string PrepareLogDirectory(const std::string& directory) {
+    std::error_code ec;
+    std::filesystem::create_directories(directory, ec);
+    if (ec) return ec.message();
+    // access() asks what the process may do, as the log's open will.
+    if (access(directory.c_str(), W_OK | X_OK) != 0) return std::strerror(errno);
+    return {};
+}

@@ -35,3 +35,7 @@ std::string LogDirectory(const std::filesystem::path& executable);
 
 // LogDirectory of this process's executable.
 std::string LogDirectory();
+
+// Makes `directory` and what it lies in where they are missing, and checks that a log can
+// be written there. Empty when it can; otherwise the system's reason.
+std::string PrepareLogDirectory(const std::string& directory);

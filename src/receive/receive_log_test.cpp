@@ -78,6 +78,14 @@ TEST_F(LogTest, AFailedWriteNamesTheFileAndTheReason) {
     EXPECT_NE(error.find("rxLOG_2009-03-30.log: "), std::string::npos) << error;
 }
 
+TEST_F(LogTest, AChosenDirectoryIsMadeWhenMissingAndRefusedWhenItCannotBe) {
+    EXPECT_EQ(PrepareLogDirectory((dir / "a" / "b").string()), "");
+    EXPECT_TRUE(fs::is_directory(dir / "a" / "b"));
+    std::ofstream(dir / "file") << "x";
+    EXPECT_NE(PrepareLogDirectory((dir / "file" / "logs").string()), "");
+    EXPECT_NE(PrepareLogDirectory((dir / "file").string()), "");
+}
+
 TEST(LogDirectory, BesideTheBuiltExecutableButInTheUsersDataWhenInstalled) {
     const fs::path prefix = fs::temp_directory_path() / ("corvala-prefix-" + std::to_string(::getpid()));
     fs::remove_all(prefix);
