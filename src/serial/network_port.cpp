@@ -1,6 +1,7 @@
 #include "serial/network_port.h"
 
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <system_error>
+#include <utility>
 
 #include "serial/file_exception.h"
 #include "serial/line_frame.h"
@@ -23,7 +25,10 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kBurstSilence{5};
 constexpr size_t kEscapeSlice = 4096;   // data bytes escaped and sent at a time
-constexpr size_t kServerWordsLimit = 160;  // of what a server says before it hangs up
+constexpr milliseconds kPumpSlice{10};
+// Data a control waiting for its answer keeps for a reader that is not reading (its queue is
+// full); beyond it the control stops reading and may miss its answer.
+constexpr size_t kPendingLimit = 1 << 20;
 
 bool IsDropErrno(int e) {
     return e == ECONNRESET || e == EPIPE || e == ETIMEDOUT || e == EHOSTUNREACH ||
@@ -51,6 +56,7 @@ void Signal(int eventFd) {
 std::string Words(const std::vector<uint8_t>& said) {
     std::string words;
     for (uint8_t b : said) {
+        if (words.size() >= 160) break;
         if (b >= 0x20 && b < 0x7F) words += static_cast<char>(b);
         else if (!words.empty() && words.back() != ' ') words += ' ';
     }
@@ -74,21 +80,32 @@ size_t DataBytesIn(const std::vector<uint8_t>& escaped, size_t sent) {
 NetworkPort::NetworkPort(const NetworkAddress& address, const LineSettings& line, int cancelFd)
     : m_address(address), m_strPath(NetworkPath(address)), m_line(line) {
     m_modemFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_modemFd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+    m_pendingFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    m_epollFd = epoll_create1(EPOLL_CLOEXEC);
     try {
+        if (m_modemFd < 0 || m_pendingFd < 0 || m_epollFd < 0)
+            throw std::system_error(errno, std::generic_category(), "eventfd");
         m_fd = ConnectTcp(m_strPath, address.host, address.port, Clock::now() + kConnectLimit,
                           cancelFd);
+        epoll_event socket{.events = EPOLLIN | EPOLLRDHUP, .data = {}};
+        epoll_event pending{.events = EPOLLIN, .data = {}};
+        if (epoll_ctl(m_epollFd, EPOLL_CTL_ADD, m_fd, &socket) != 0 ||
+            epoll_ctl(m_epollFd, EPOLL_CTL_ADD, m_pendingFd, &pending) != 0)
+            throw std::system_error(errno, std::generic_category(), "epoll_ctl");
         if (IsRfc2217()) Negotiate(cancelFd);
     } catch (...) {
-        if (m_fd >= 0) close(m_fd);
-        close(m_modemFd);
+        Close();
         throw;
     }
 }
 
-NetworkPort::~NetworkPort() {
-    close(m_fd);  // what is still queued goes out on its own, as TCP does
-    close(m_modemFd);
+NetworkPort::~NetworkPort() { Close(); }
+
+void NetworkPort::Close() {
+    // What is still queued goes out on its own, as TCP does.
+    for (int fd : {m_fd, m_epollFd, m_pendingFd, m_modemFd}) {
+        if (fd >= 0) close(fd);
+    }
 }
 
 void NetworkPort::Negotiate(int cancelFd) {
@@ -97,25 +114,29 @@ void NetworkPort::Negotiate(int cancelFd) {
         std::lock_guard lock(m_mutex);
         m_codec.Offer(offer);
     }
-    if (!SendControl(offer)) throw CFileException(m_strPath, ECONNRESET, OpenStep::Negotiate);
+    SendControl(offer);
     const bool answered =
         PumpUntil([this] { return m_codec.Negotiated() || m_codec.ComPortRefused(); },
                   Clock::now() + kNegotiationLimit, cancelFd);
+    // All at once, then every answer within one limit: a server that ignores some settings
+    // costs one wait, not one per setting.
+    std::vector<Request> requests;
+    if (answered && !m_codec.ComPortRefused() && !HungUp()) {
+        requests = LineRequests(m_line, true);
+        SendRequests(requests);
+        PumpUntil([&] { return Answered(requests); }, Clock::now() + kAnswerLimit, cancelFd);
+    }
+    // What came before the reader runs is dropped, as opening a local port empties its
+    // queues; but a server that hung up often said why (ser2net: "Device open failure: …").
+    std::lock_guard reading(m_readMutex);
+    const std::vector<uint8_t> said = std::exchange(m_pending, {});
+    uint64_t count = 0;
+    [[maybe_unused]] ssize_t n = read(m_pendingFd, &count, sizeof count);
+    if (HungUp()) throw CFileException(m_strPath, ECONNRESET, OpenStep::Negotiate, Words(said));
     if (!answered) throw CFileException(m_strPath, ETIMEDOUT, OpenStep::Negotiate);
     if (m_codec.ComPortRefused())
         throw CFileException(m_strPath, EPROTONOSUPPORT, OpenStep::Negotiate);
 
-    // All at once, then every answer within one limit: a server that ignores some settings
-    // costs one wait, not one per setting.
-    std::vector<Request> requests = LineRequests(m_line, true);
-    if (!SendRequests(requests)) throw CFileException(m_strPath, ECONNRESET, OpenStep::Negotiate);
-    PumpUntil(
-        [&] {
-            return std::all_of(requests.begin(), requests.end(), [this](const Request& r) {
-                return m_codec.AnswerTo(r.command, r.group).count > r.answersBefore;
-            });
-        },
-        Clock::now() + kAnswerLimit, cancelFd);
     std::lock_guard lock(m_mutex);
     const Request& dtr = requests[requests.size() - 2];
     const Request& rts = requests.back();
@@ -162,13 +183,15 @@ bool NetworkPort::Confirmed(const Request& r) const {
     return answer.count > r.answersBefore && answer.value == r.value;
 }
 
-bool NetworkPort::AwaitConfirmation(const std::vector<Request>& requests) {
-    std::unique_lock lock(m_mutex);
-    m_answered.wait_for(lock, kAnswerLimit, [&] {
-        return HungUp() || std::all_of(requests.begin(), requests.end(), [this](const Request& r) {
-                   return m_codec.AnswerTo(r.command, r.group).count > r.answersBefore;
-               });
+bool NetworkPort::Answered(const std::vector<Request>& requests) const {
+    return std::all_of(requests.begin(), requests.end(), [this](const Request& r) {
+        return m_codec.AnswerTo(r.command, r.group).count > r.answersBefore;
     });
+}
+
+bool NetworkPort::AwaitConfirmation(const std::vector<Request>& requests) {
+    PumpUntil([&] { return Answered(requests); }, Clock::now() + kAnswerLimit, -1);
+    std::lock_guard lock(m_mutex);
     return std::all_of(requests.begin(), requests.end(),
                        [this](const Request& r) { return Confirmed(r); });
 }
@@ -239,28 +262,48 @@ int NetworkPort::WaitModemChange() {
 
 template <class Done>
 bool NetworkPort::PumpUntil(Done done, Clock::time_point deadline, int cancelFd) {
-    std::vector<uint8_t> raw(4096), data, said;
+    std::vector<uint8_t> raw(4096), data;
     for (;;) {
         {
             std::lock_guard lock(m_mutex);
             if (done()) return true;
         }
-        const int revents = PollUntil(m_fd, POLLIN, deadline, cancelFd);
+        if (HungUp() || Clock::now() >= deadline) return false;
+        // In slices, so a reader that wakes meanwhile never waits long for the socket.
+        const auto slice = std::min(deadline, Clock::now() + kPumpSlice);
+        std::unique_lock reading(m_readMutex, std::try_to_lock);
+        if (!reading) {  // the reader is reading, and decodes the answer
+            std::unique_lock lock(m_mutex);
+            m_answered.wait_until(lock, slice);
+            continue;
+        }
+        const int revents = PollUntil(m_fd, POLLIN, slice, cancelFd);
         if (revents < 0) throw CFileException(m_strPath, ECANCELED, OpenStep::Negotiate);
-        if (revents == 0) return false;
+        if (revents == 0 || m_pending.size() >= kPendingLimit) continue;
         const ssize_t n = recv(m_fd, raw.data(), raw.size(), MSG_DONTWAIT);
         if (n > 0) {
             data.clear();
             Decode(raw.data(), static_cast<size_t>(n), data);
-            said.insert(said.end(), data.begin(),
-                        data.begin() + static_cast<ptrdiff_t>(std::min(
-                                           data.size(), kServerWordsLimit - std::min(kServerWordsLimit, said.size()))));
-            continue;
+            if (!data.empty()) {
+                m_pending.insert(m_pending.end(), data.begin(), data.end());
+                Signal(m_pendingFd);
+            }
+        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+            MarkHungUp();
         }
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-        const int error = n == 0 ? ECONNRESET : errno;
-        throw CFileException(m_strPath, error, OpenStep::Negotiate, Words(said));
     }
+}
+
+uint32_t NetworkPort::TakePending(uint8_t* buffer, uint32_t count) {
+    const size_t n = std::min<size_t>(count, m_pending.size());
+    if (n == 0) return 0;
+    std::copy_n(m_pending.begin(), n, buffer);
+    m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<ptrdiff_t>(n));
+    if (m_pending.empty()) {
+        uint64_t signalled = 0;
+        [[maybe_unused]] ssize_t r = read(m_pendingFd, &signalled, sizeof signalled);
+    }
+    return static_cast<uint32_t>(n);
 }
 
 void NetworkPort::Decode(const uint8_t* raw, size_t n, std::vector<uint8_t>& data) {
@@ -281,9 +324,10 @@ void NetworkPort::Decode(const uint8_t* raw, size_t n, std::vector<uint8_t>& dat
 uint32_t NetworkPort::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {
     if (count == 0) return 0;
     const auto deadline = Clock::now() + milliseconds(count);
-    uint32_t total = 0;
-    bool heard = false;
-    for (;;) {
+    std::lock_guard reading(m_readMutex);
+    uint32_t total = TakePending(buffer, count);
+    bool heard = total > 0;
+    while (total < count) {
         const size_t room = count - total;
         ssize_t n;
         if (IsRfc2217()) {

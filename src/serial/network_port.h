@@ -18,11 +18,13 @@
 // owns the line). Exists only while connected: construction connects and negotiates,
 // destruction closes the connection.
 //
-// Thread rules: those of SerialPort. The reader thread decodes what arrives (data, and the
-// server's answers and modem notices, under m_mutex); a control on the writer thread waits
-// for its answer on m_answered, so answers come while the reader runs. Bytes go out under
-// m_sendMutex, never splitting an escaped 0xFF from its twin, so the reader's replies can
-// go between a write's pieces.
+// Thread rules: those of SerialPort. Whoever holds m_readMutex reads the socket and decodes
+// it (data, and the server's answers and modem notices, under m_mutex): the reader thread in
+// ReadComm, or a control on the writer thread waiting for its answer while the reader is not
+// reading (a full queue). Data such a control reads waits in m_pending for the reader, whose
+// descriptor (an epoll set of the socket and m_pendingFd) then wakes it. Bytes go out under
+// m_sendMutex, never splitting an escaped 0xFF from its twin, so replies owed to the server
+// can go between a write's pieces.
 class NetworkPort final : public SerialPort {
 public:
     // Looking up and connecting, and then negotiating, may each take this long.
@@ -42,7 +44,7 @@ public:
     NetworkPort& operator=(const NetworkPort&) = delete;
 
     const std::string& Path() const override { return m_strPath; }
-    int PollFd() const override { return m_fd; }
+    int PollFd() const override { return m_epollFd; }
     uint32_t ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) override;
     bool WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written, int wakeFd) override;
     bool HungUp() const override { return m_bHungUp.load(); }
@@ -74,13 +76,16 @@ private:
     // Waits for an answer to each of `requests`, all within kAnswerLimit; the reader thread
     // decodes them. True when each came and says what was asked.
     bool AwaitConfirmation(const std::vector<Request>& requests);
-    bool Confirmed(const Request& request) const;  // m_mutex held
+    bool Answered(const std::vector<Request>& requests) const;  // m_mutex held
+    bool Confirmed(const Request& request) const;              // m_mutex held
     int Ask(std::vector<Request> requests);  // sends, awaits: 0 or the errno
-    // Reads and decodes until `done` holds or `deadline`; the constructor's own reading,
-    // before a reader runs. Data bytes that come meanwhile are dropped, as opening a local
-    // port empties its queues. False at the deadline; throws when cancelled or cut off.
+    // Until `done` (asked under m_mutex) holds, reads and decodes what comes while the
+    // reader does not, or waits while it does. False at `deadline` or once the connection has
+    // gone; throws CFileException ECANCELED when `cancelFd` (if not -1) becomes readable.
     template <class Done>
     bool PumpUntil(Done done, Clock::time_point deadline, int cancelFd);
+    // Moves up to `count` bytes of m_pending to `buffer`; m_readMutex held.
+    uint32_t TakePending(uint8_t* buffer, uint32_t count);
     // Decodes `raw` under m_mutex, data into `data`, and sends what the server is owed.
     void Decode(const uint8_t* raw, size_t n, std::vector<uint8_t>& data);
     // Sends `bytes` under m_sendMutex: Whole keeps it held throughout (a command), else it is
@@ -90,12 +95,19 @@ private:
               size_t* sent);
     bool SendControl(const std::vector<uint8_t>& bytes);
     void MarkHungUp();
+    void Close();
 
     NetworkAddress m_address;
     std::string m_strPath;
     LineSettings m_line;  // writer thread only, after construction
     int m_fd = -1;
-    int m_modemFd = -1;  // eventfd: the inputs changed, or the connection went
+    int m_modemFd = -1;    // eventfd: the inputs changed, or the connection went
+    int m_pendingFd = -1;  // eventfd: readable while m_pending holds data
+    int m_epollFd = -1;    // the socket and m_pendingFd: what the reader polls
+
+    std::mutex m_readMutex;
+    std::vector<uint8_t> m_pending;  // guarded by m_readMutex
+    std::vector<uint8_t> m_received, m_decoded;  // guarded by m_readMutex
 
     std::mutex m_mutex;
     std::condition_variable m_answered;
@@ -103,7 +115,6 @@ private:
     uint8_t m_postedModem = 0;        // guarded by m_mutex: the inputs last told
     bool m_bDtr = false, m_bRts = false;  // guarded by m_mutex: as the server confirmed them
     bool m_bModemLines = false;       // fixed after construction
-    std::vector<uint8_t> m_received, m_decoded;  // reader thread only
 
     std::mutex m_sendMutex;
     std::atomic<bool> m_bHungUp{false};

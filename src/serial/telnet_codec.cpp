@@ -92,6 +92,7 @@ void Codec::Receive(std::span<const uint8_t> in, std::vector<uint8_t>& data,
                     m_state = State::Option;
                 } else if (b == kSb) {
                     m_sub.clear();
+                    m_subTooLong = false;
                     m_state = State::Sub;
                 } else {
                     m_state = State::Data;  // NOP, GA, a stray SE and the like carry nothing here
@@ -104,16 +105,16 @@ void Codec::Receive(std::span<const uint8_t> in, std::vector<uint8_t>& data,
             case State::Sub:
                 if (b == kIac) {
                     m_state = State::SubIac;
-                } else if (m_sub.size() < kMaxSubnegotiation) {
-                    m_sub.push_back(b);
+                } else {
+                    Gather(b);
                 }
                 break;
             case State::SubIac:
                 if (b == kSe) {
-                    OnSubnegotiation(out);
+                    if (!m_subTooLong) OnSubnegotiation(out);
                     m_state = State::Data;
                 } else if (b == kIac) {
-                    if (m_sub.size() < kMaxSubnegotiation) m_sub.push_back(b);
+                    Gather(b);
                     m_state = State::Sub;
                 } else {
                     // A command inside a subnegotiation breaks it (RFC 855): drop what was
@@ -123,6 +124,14 @@ void Codec::Receive(std::span<const uint8_t> in, std::vector<uint8_t>& data,
                 }
                 break;
         }
+    }
+}
+
+void Codec::Gather(uint8_t b) {
+    if (m_sub.size() < kMaxSubnegotiation) {
+        m_sub.push_back(b);
+    } else {
+        m_subTooLong = true;  // cut, it would say something else: dropped whole
     }
 }
 

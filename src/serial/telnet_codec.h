@@ -62,7 +62,7 @@ struct Answer {
 
 class Codec {
 public:
-    // Longest subnegotiation kept; the rest of a longer one is dropped.
+    // Longest subnegotiation read; a longer one is dropped.
     static constexpr size_t kMaxSubnegotiation = 64;
 
     // What the client offers when the connection opens: BINARY and SUPPRESS-GO-AHEAD both
@@ -98,12 +98,14 @@ private:
 
     void OnOption(uint8_t verb, uint8_t option, std::vector<uint8_t>& out);
     void OnSubnegotiation(std::vector<uint8_t>& out);
+    void Gather(uint8_t b);  // one more byte of a subnegotiation
     static bool WeWant(uint8_t option);
     static bool WeWantHim(uint8_t option);
 
     State m_state = State::Data;
     uint8_t m_verb = 0;
     std::vector<uint8_t> m_sub;
+    bool m_subTooLong = false;
     std::array<Option, 256> m_options{};
     bool m_comPortRefused = false;
     std::array<Answer, 13> m_answers{};

@@ -9,7 +9,9 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -58,9 +60,8 @@ public:
                   (m_dir / "pid").c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
-        // Ready once it accepts; a refused connect means not yet.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!Accepts() && std::chrono::steady_clock::now() < deadline)
+        while (!Listening() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 
@@ -85,15 +86,20 @@ public:
     }
 
 private:
-    bool Accepts() const {
-        const int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(m_port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-        close(fd);
-        return ok;
+    // Listening, read from the kernel's table: a probing connection would make the server
+    // open the device and close it again just as the test's own connection comes.
+    bool Listening() const {
+        std::ifstream table("/proc/net/tcp");
+        std::string line;
+        char wanted[16];
+        snprintf(wanted, sizeof wanted, ":%04X", m_port);
+        while (std::getline(table, line)) {
+            std::istringstream fields(line);
+            std::string slot, local, remote, state;
+            fields >> slot >> local >> remote >> state;
+            if (local.ends_with(wanted) && state == "0A") return true;
+        }
+        return false;
     }
 
     uint16_t m_port;

@@ -1,0 +1,240 @@
+#include "serial/network_port.h"
+
+#include <asm/termbits.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+#include "serial/file_exception.h"
+#include "serial/open_port.h"
+#include "serial/pty_pair.h"
+#include "test/ser2net_server.h"
+#include "test/wait_until.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Kind = Ser2netServer::Kind;
+
+const LineSettings k9600{9600, 0, 0, 8};
+
+std::vector<uint8_t> EveryByteValue(int times) {
+    std::vector<uint8_t> v;
+    for (int t = 0; t < times; ++t)
+        for (int i = 0; i < 256; ++i) v.push_back(static_cast<uint8_t>(i ^ t));
+    return v;
+}
+
+// Reads from `port` until `count` bytes came or the port hung up, at most 10 s.
+std::vector<uint8_t> ReadFromPort(SerialPort& port, size_t count) {
+    std::vector<uint8_t> got, buf(1024);
+    WaitUntil(
+        [&] {
+            const uint32_t n = port.ReadComm(buf.data(), static_cast<uint32_t>(buf.size()), -1);
+            got.insert(got.end(), buf.begin(), buf.begin() + n);
+            return got.size() >= count || port.HungUp();
+        },
+        10s);
+    return got;
+}
+
+// ser2net serving a pseudo-terminal, skipped with the reason where ser2net is missing.
+class ServedPty : public ::testing::TestWithParam<Kind> {
+protected:
+    void SetUp() override {
+        if (Ser2netServer::Binary().empty()) GTEST_SKIP() << "ser2net is not installed";
+        server.emplace(pty.SlavePath(), GetParam());
+    }
+    std::unique_ptr<SerialPort> Open(const LineSettings& line = k9600) {
+        return OpenSerialPort(server->Url(GetParam()), line);
+    }
+    termios2 DeviceTermios() {
+        termios2 t{};
+        ioctl(pty.MasterFd(), TCGETS2, &t);
+        return t;
+    }
+
+    PtyPair pty;
+    std::optional<Ser2netServer> server;
+};
+
+INSTANTIATE_TEST_SUITE_P(BothKinds, ServedPty, ::testing::Values(Kind::Rfc2217, Kind::RawTcp),
+                         [](const auto& info) { return info.param == Kind::Rfc2217 ? "Rfc2217" : "RawTcp"; });
+
+TEST_P(ServedPty, EveryByteValueCrossesBothWaysExactly) {
+    auto port = Open();
+    const std::vector<uint8_t> bytes = EveryByteValue(40);  // 0xFF included, runs of it too
+    // A raw server opens the device only as the connection comes, and a master end reads
+    // nothing while no one has its port open. Out first: once that arrived, nothing the device
+    // says is dropped by the server's opening.
+    ASSERT_TRUE(WaitUntil([&] { return pty.PortInUse(); }));
+    uint32_t written = 0;
+    std::vector<uint8_t> heard;
+    std::thread far([&] { heard = pty.Read(bytes.size(), 10s); });
+    EXPECT_TRUE(port->WriteComm(bytes.data(), static_cast<uint32_t>(bytes.size()), &written, -1));
+    far.join();
+    EXPECT_EQ(written, bytes.size());
+    EXPECT_EQ(heard, bytes);
+
+    std::thread device([&] { ASSERT_TRUE(pty.Write(bytes)); });
+    EXPECT_EQ(ReadFromPort(*port, bytes.size()), bytes);
+    device.join();
+}
+
+TEST_P(ServedPty, KillingTheServerMidFloodIsAHangUp) {
+    auto port = Open();
+    std::atomic<bool> flooding = true;
+    std::thread device([&] {
+        const std::vector<uint8_t> chunk(4096, 'x');
+        while (flooding && pty.Write(chunk, 200ms)) {
+        }
+    });
+    ASSERT_FALSE(ReadFromPort(*port, 10000).empty());
+    server->Kill();
+    // Drained to the end, the port says so; no read blocks or spins after that.
+    EXPECT_TRUE(WaitUntil([&] {
+        uint8_t buf[1024];
+        port->ReadComm(buf, sizeof buf, -1);
+        return port->HungUp();
+    }));
+    flooding = false;
+    device.join();
+    const uint8_t byte = 1;
+    EXPECT_FALSE(port->WriteComm(&byte, 1, nullptr, -1) && port->WriteComm(&byte, 1, nullptr, -1));
+}
+
+TEST(NetworkPortRfc2217, TheLineChosenReachesTheDeviceAtOpenAndLater) {
+    if (Ser2netServer::Binary().empty()) GTEST_SKIP() << "ser2net is not installed";
+    PtyPair pty;
+    Ser2netServer server(pty.SlavePath(), Kind::Rfc2217);
+    auto port = OpenSerialPort(server.Url(), {57600, 0, 2, 8});
+    termios2 t{};
+    ioctl(pty.MasterFd(), TCGETS2, &t);
+    EXPECT_EQ(t.c_ospeed, 57600u);
+    EXPECT_TRUE(t.c_cflag & CSTOPB);
+
+    EXPECT_EQ(port->ApplyLine({115200, 0, 0, 8}), 0);
+    ioctl(pty.MasterFd(), TCGETS2, &t);
+    EXPECT_EQ(t.c_ospeed, 115200u);
+    EXPECT_FALSE(t.c_cflag & CSTOPB);
+}
+
+TEST(NetworkPortRfc2217, APortWithoutModemLinesSaysSoAndAnsweredControlsStillWork) {
+    if (Ser2netServer::Binary().empty()) GTEST_SKIP() << "ser2net is not installed";
+    PtyPair pty;
+    Ser2netServer server(pty.SlavePath(), Kind::Rfc2217);
+    auto port = OpenSerialPort(server.Url(), k9600);
+    ModemStatus status;
+    EXPECT_EQ(port->GetModemStatus(status), ENOTTY);  // ser2net confirms no DTR on a pty
+    EXPECT_EQ(port->SetModemLine(ModemLine::Dtr, false), ENOTTY);
+    EXPECT_EQ(port->WaitModemChange(), ENOTTY);
+    EXPECT_EQ(port->SendBreak(1ms, -1), 0);
+}
+
+TEST(NetworkPortRaw, HasNoLineOfItsOwn) {
+    if (Ser2netServer::Binary().empty()) GTEST_SKIP() << "ser2net is not installed";
+    PtyPair pty;
+    Ser2netServer server(pty.SlavePath(), Kind::RawTcp);
+    auto port = OpenSerialPort(server.Url(Kind::RawTcp), k9600);
+    ModemStatus status;
+    EXPECT_EQ(port->ApplyLine(k9600), EOPNOTSUPP);
+    EXPECT_EQ(port->GetModemStatus(status), ENOTTY);
+    EXPECT_EQ(port->SendBreak(1ms, -1), ENOTTY);
+}
+
+// A server on this machine that accepts and then does what `serve` says with the connection.
+class FakeServer {
+public:
+    explicit FakeServer(std::function<void(int)> serve) {
+        m_listen = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t length = sizeof a;
+        getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &length);
+        m_port = ntohs(a.sin_port);
+        listen(m_listen, 1);
+        m_thread = std::thread([this, serve] {
+            const int fd = accept(m_listen, nullptr, nullptr);
+            if (fd >= 0) serve(fd);
+            if (fd >= 0) close(fd);
+        });
+    }
+    ~FakeServer() {
+        shutdown(m_listen, SHUT_RDWR);
+        m_thread.join();
+        close(m_listen);
+    }
+    std::string Url() const { return "rfc2217://127.0.0.1:" + std::to_string(m_port); }
+
+private:
+    int m_listen;
+    uint16_t m_port;
+    std::thread m_thread;
+};
+
+CFileException OpenFailure(const std::string& url, int cancelFd = -1) {
+    try {
+        OpenSerialPort(url, k9600, cancelFd);
+    } catch (const CFileException& e) {
+        return e;
+    }
+    ADD_FAILURE() << url << " opened";
+    return CFileException(url, 0);
+}
+
+TEST(NetworkPortOpen, EachFailingStepIsToldWithItsReason) {
+    const CFileException refused =
+        OpenFailure("rfc2217://127.0.0.1:" + std::to_string(Ser2netServer::FreePort()));
+    EXPECT_EQ(refused.m_step, OpenStep::Connect);
+    EXPECT_EQ(refused.m_nErrno, ECONNREFUSED);
+
+    const CFileException unknown = OpenFailure("tcp://no-such-host.invalid:2001");
+    EXPECT_EQ(unknown.m_step, OpenStep::Lookup);
+    EXPECT_FALSE(unknown.m_strSystem.empty());
+
+    // A plain Telnet server: it turns the com-port option down.
+    FakeServer telnetd([](int fd) {
+        const uint8_t no[] = {255, 254, 44, 255, 253, 0, 255, 251, 0, 255, 253, 3, 255, 251, 3};
+        [[maybe_unused]] ssize_t n = write(fd, no, sizeof no);
+        uint8_t sink[256];
+        while (read(fd, sink, sizeof sink) > 0) {
+        }
+    });
+    const CFileException plain = OpenFailure(telnetd.Url());
+    EXPECT_EQ(plain.m_step, OpenStep::Negotiate);
+    EXPECT_EQ(plain.m_nErrno, EPROTONOSUPPORT);
+}
+
+TEST(NetworkPortOpen, AServerThatHangsUpIsToldInItsOwnWords) {
+    if (Ser2netServer::Binary().empty()) GTEST_SKIP() << "ser2net is not installed";
+    Ser2netServer server("/dev/corvala-no-such-device", Kind::Rfc2217);
+    const CFileException e = OpenFailure(server.Url());
+    EXPECT_EQ(e.m_step, OpenStep::Negotiate);
+    EXPECT_NE(e.m_strSystem.find("Device open failure"), std::string::npos) << e.m_strSystem;
+}
+
+TEST(NetworkPortOpen, ACancelEndsAnOpenThatWaitsForASilentServer) {
+    std::atomic<bool> done = false;
+    FakeServer silent([&](int) { WaitUntil([&] { return done.load(); }, 20s); });
+    const int cancel = eventfd(0, EFD_CLOEXEC);
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(100ms);  // the open is then waiting for the negotiation
+        const uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = write(cancel, &one, sizeof one);
+    });
+    const CFileException e = OpenFailure(silent.Url(), cancel);
+    canceller.join();
+    done = true;
+    close(cancel);
+    EXPECT_EQ(e.m_nErrno, ECANCELED);
+}
+
+}  // namespace
