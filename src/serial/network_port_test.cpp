@@ -3,6 +3,7 @@
 #include <asm/termbits.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -123,6 +124,21 @@ TEST(NetworkPortRfc2217, TheLineChosenReachesTheDeviceAtOpenAndLater) {
     ioctl(pty.MasterFd(), TCGETS2, &t);
     EXPECT_EQ(t.c_ospeed, 115200u);
     EXPECT_FALSE(t.c_cflag & CSTOPB);
+}
+
+TEST(NetworkPortRfc2217, DataAControlReadsWhileTheReaderIsNotReadingWakesTheReader) {
+    if (Ser2netServer::Binary().empty()) GTEST_SKIP() << "ser2net is not installed";
+    PtyPair pty;
+    Ser2netServer server(pty.SlavePath(), Kind::Rfc2217);
+    auto port = OpenSerialPort(server.Url(), k9600);
+    const std::vector<uint8_t> said = EveryByteValue(4);
+    ASSERT_TRUE(pty.Write(said));
+    // No reader reads: the control reads the connection itself for its answer, and keeps
+    // what the device said ahead of it.
+    EXPECT_EQ(port->ApplyLine({19200, 0, 0, 8}), 0);
+    pollfd reader{port->PollFd(), POLLIN, 0};
+    EXPECT_EQ(poll(&reader, 1, 5000), 1);
+    EXPECT_EQ(ReadFromPort(*port, said.size()), said);
 }
 
 TEST(NetworkPortRfc2217, APortWithoutModemLinesSaysSoAndAnsweredControlsStillWork) {
