@@ -301,6 +301,12 @@ void ReceiveDocument::AppendLatin1(std::string_view text) {
     }
 }
 
+void ReceiveDocument::AppendUtf16(std::u16string_view text) {
+    const size_t old = Size();
+    m_store->AppendUtf16(text);
+    Reindex(old, text.size(), 0);
+}
+
 void ReceiveDocument::Reindex(size_t pos, size_t inserted, size_t removed) {
     // A line start depends on the characters before and at it: only those next to the edit
     // can change; the ones after it move with it.

@@ -90,6 +90,13 @@ public:
     bool Empty() const { return m_length == 0; }
     std::u16string Mid(size_t pos, size_t count) const;
     std::u16string ToUtf16() const { return Mid(0, m_length); }
+    // Writes characters [pos, pos + count), which must exist, to `out`.
+    void CopyTo(char16_t* out, size_t pos, size_t count) const { m_store->CopyTo(out, pos, count); }
+    // True when this text is `earlier` with only appends since: what was read of `earlier`
+    // still holds. O(1).
+    bool Extends(const ReceiveText& earlier) const {
+        return m_store == earlier.m_store && m_length >= earlier.m_length;
+    }
     bool operator==(const ReceiveText& other) const;
 
 private:
@@ -110,6 +117,7 @@ public:
     explicit ReceiveDocument(unsigned arenaBlockBits = ByteArena::kDefaultBlockBits);
 
     void AppendLatin1(std::string_view text);
+    void AppendUtf16(std::u16string_view text);
     void SetText(const ReceiveText& text);  // O(1) when it is a snapshot of this store
     // Replaces `count` characters at `pos` (an edit by the user).
     void Replace(size_t pos, size_t count, std::u16string_view text);

@@ -149,7 +149,7 @@ void ReceiveView::Append(std::string_view latin1) {
 void ReceiveView::AppendText(std::u16string_view text) {
     const size_t lastLine = m_doc.LineCount() - 1;
     const size_t oldSize = m_doc.Size();
-    m_doc.Replace(oldSize, 0, text);
+    m_doc.AppendUtf16(text);
     Appended(lastLine, oldSize);
 }
 
