@@ -6,6 +6,8 @@
 
 namespace {
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 // Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsUtf8(std::string_view s) {
     size_t i = 0;
@@ -95,7 +97,7 @@ std::optional<CommandLineProblem> ParseLine(std::string_view line, SavedCommand&
 }  // namespace
 
 CommandFile ParseCommandFile(std::string_view content) {
-    if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
+    if (content.starts_with(kByteOrderMark)) content.remove_prefix(kByteOrderMark.size());
     CommandFile file;
     size_t number = 0;
     while (!content.empty()) {
@@ -117,6 +119,8 @@ CommandFile ParseCommandFile(std::string_view content) {
 
 std::string WriteCommandFile(const std::vector<SavedCommand>& commands) {
     std::string out;
+    // On the first line, a name's own mark would be taken for the file's.
+    if (!commands.empty() && commands.front().name.starts_with(kByteOrderMark)) out += '\n';
     for (const SavedCommand& c : commands) {
         Escape(c.name, out);
         out += c.hex ? "\thex\t" : "\ttext\t";

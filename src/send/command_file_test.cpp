@@ -23,10 +23,15 @@ TEST(CommandFile, EveryCommandComesBackAsItWasWritten) {
         {"hex over lines", "41 42\n43\t44", true},
         {std::string("zero\0byte", 9), std::string("a\0b", 3), false},
     };
+    // A first name that starts with a byte order mark keeps it.
+    for (const SavedCommand& first : {table.front(), SavedCommand{"\xEF\xBB\xBFmarked", "A", false}}) {
+        std::vector<SavedCommand> commands = table;
+        commands.front() = first;
+        const CommandFile read = ParseCommandFile(WriteCommandFile(commands));
+        EXPECT_EQ(read.commands, commands);
+        EXPECT_TRUE(read.bad.empty());
+    }
     const std::string file = WriteCommandFile(table);
-    const CommandFile read = ParseCommandFile(file);
-    EXPECT_EQ(read.commands, table);
-    EXPECT_TRUE(read.bad.empty());
     EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), static_cast<long>(table.size()));
     EXPECT_EQ(WriteCommandFile({{"a\tb", "AT\r\n", false}}), "a\\tb\ttext\tAT\\r\\n\n");
 }
