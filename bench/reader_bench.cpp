@@ -7,12 +7,15 @@
 #include <chrono>
 #include <cstdio>
 #include <mutex>
+#include <optional>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "serial/open_port.h"
 #include "serial/pty_pair.h"
 #include "serial/serial_reader.h"
+#include "test/ser2net_server.h"
 
 namespace {
 
@@ -56,25 +59,92 @@ double CpuSeconds() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-void Throughput() {
-    constexpr size_t kTotal = 256u << 20;
-    PtyPair pty;
+// Megabytes a second through `port`, the device sending `total` bytes of `fill`.
+double ReceiveRate(PtyPair& pty, std::unique_ptr<SerialPort> port, size_t total, uint8_t fill,
+                   size_t* batches = nullptr) {
     RxQueue queue;
     CountingSink sink(queue);
-    CSerialReader reader(sink, queue, OpenSerialPort(pty.SlavePath(), {115200, 0, 0, 8}));
+    CSerialReader reader(sink, queue, std::move(port));
     reader.Start();
-    std::vector<uint8_t> chunk(64 * 1024, 0xA5);
+    std::vector<uint8_t> chunk(64 * 1024, fill);
     auto start = Clock::now();
     std::thread device([&] {
-        for (size_t sent = 0; sent < kTotal; sent += chunk.size()) pty.Write(chunk);
+        for (size_t sent = 0; sent < total; sent += chunk.size()) pty.Write(chunk);
     });
-    while (sink.m_bytes < kTotal) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (sink.m_bytes < total) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     device.join();
     reader.Stop();
-    std::printf("reader throughput: %.0f MB/s (%zu MB in %.2f s, %zu batches, %.0f bytes each)\n",
-                kTotal / 1e6 / seconds, kTotal >> 20, seconds, sink.m_batches.load(),
-                static_cast<double>(kTotal) / sink.m_batches);
+    if (batches) *batches = sink.m_batches;
+    return total / 1e6 / seconds;
+}
+
+// Megabytes a second from the window's writes through `port` to the device.
+double SendRate(PtyPair& pty, std::unique_ptr<SerialPort> port, size_t total, uint8_t fill) {
+    RxQueue queue;
+    CountingSink sink(queue);
+    CSerialReader reader(sink, queue, std::move(port));
+    reader.Start();
+    size_t heard = 0;
+    auto start = Clock::now();
+    std::thread device([&] {
+        while (heard < total) {
+            const size_t n = pty.Read(total - heard, std::chrono::seconds(5)).size();
+            if (n == 0) break;
+            heard += n;
+        }
+    });
+    for (size_t sent = 0; sent < total; sent += 64 * 1024) reader.Write(std::vector<uint8_t>(64 * 1024, fill));
+    device.join();
+    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    reader.Stop();
+    return heard == total ? total / 1e6 / seconds : 0;
+}
+
+void Throughput() {
+    constexpr size_t kTotal = 256u << 20;
+    PtyPair pty;
+    size_t batches = 0;
+    const double rate =
+        ReceiveRate(pty, OpenSerialPort(pty.SlavePath(), {115200, 0, 0, 8}), kTotal, 0xA5, &batches);
+    std::printf("reader throughput: %.0f MB/s (%zu MB, %zu batches, %.0f bytes each)\n", rate,
+                kTotal >> 20, batches, static_cast<double>(kTotal) / batches);
+}
+
+// The same pseudo-terminal opened here and through ser2net on this machine, both ways; 0xFF
+// is the byte RFC 2217 doubles.
+void NetworkThroughput() {
+    if (Ser2netServer::Binary().empty()) {
+        std::printf("network throughput: skipped, ser2net is not installed\n");
+        return;
+    }
+    constexpr size_t kTotal = 32u << 20;
+    const LineSettings line{115200, 0, 0, 8};
+    using Kind = Ser2netServer::Kind;
+    struct Way {
+        const char* name;
+        std::optional<Kind> kind;
+    };
+    for (const Way& way : {Way{"local", std::nullopt}, Way{"ser2net tcp", Kind::RawTcp},
+                           Way{"ser2net rfc2217", Kind::Rfc2217}}) {
+        for (uint8_t fill : {uint8_t{0xA5}, uint8_t{0xFF}}) {
+            // A fresh device and server each way, so no closing connection is still around.
+            auto measure = [&](auto rate) {
+                PtyPair pty;
+                std::optional<Ser2netServer> server;
+                if (way.kind) server.emplace(pty.SlavePath(), *way.kind);
+                auto port =
+                    OpenSerialPort(way.kind ? server->Url(*way.kind) : pty.SlavePath(), line);
+                // A raw server opens the device as the connection comes.
+                while (!pty.PortInUse()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                return rate(pty, std::move(port), kTotal, fill);
+            };
+            const double out = measure([](auto&&... a) { return SendRate(std::forward<decltype(a)>(a)...); });
+            const double in = measure([](auto&&... a) { return ReceiveRate(std::forward<decltype(a)>(a)...); });
+            std::printf("%-16s bytes 0x%02X: receive %6.1f MB/s, send %6.1f MB/s (%zu MB each way)\n",
+                        way.name, fill, in, out, kTotal >> 20);
+        }
+    }
 }
 
 void IdleCpu() {
@@ -215,8 +285,14 @@ void HangUpUnderFlood() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    // "network": only the comparison with ser2net.
+    if (argc > 1 && std::string_view(argv[1]) == "network") {
+        NetworkThroughput();
+        return 0;
+    }
     Throughput();
+    NetworkThroughput();
     IdleCpu();
     StopUnderLoad();
     StampLatency();
