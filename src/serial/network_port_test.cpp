@@ -1,6 +1,7 @@
 #include "serial/network_port.h"
 
 #include <asm/termbits.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 #include "serial/file_exception.h"
@@ -124,6 +126,36 @@ TEST(NetworkPortRfc2217, TheLineChosenReachesTheDeviceAtOpenAndLater) {
     ioctl(pty.MasterFd(), TCGETS2, &t);
     EXPECT_EQ(t.c_ospeed, 115200u);
     EXPECT_FALSE(t.c_cflag & CSTOPB);
+}
+
+// Parity and frame reach only a real UART: a pseudo-terminal forces 8 data bits and drops
+// the parity bits. Only a UART nothing else uses may be served; this machine's may be its
+// console, so one is named explicitly.
+TEST(NetworkPortRfc2217, TheFrameReachesARealUart) {
+    const char* uart = std::getenv("CORVALA_SPARE_UART");
+    if (!uart) GTEST_SKIP() << "no spare real UART named (CORVALA_SPARE_UART=/dev/ttySn)";
+    if (Ser2netServer::Binary().empty()) GTEST_SKIP() << "ser2net is not installed";
+    Ser2netServer server(uart, Kind::Rfc2217);
+    struct Case {
+        LineSettings line;
+        tcflag_t size, parity;
+        bool twoStops;
+    };
+    auto port = OpenSerialPort(server.Url(), k9600);
+    for (const Case& c : {Case{{9600, 2, 0, 7}, CS7, PARENB, false},
+                          Case{{9600, 1, 2, 8}, CS8, PARENB | PARODD, true},
+                          Case{{9600, 3, 0, 8}, CS8, PARENB | PARODD | CMSPAR, false},
+                          Case{{9600, 4, 0, 8}, CS8, PARENB | CMSPAR, false},
+                          Case{{9600, 0, 1, 5}, CS5, 0, true}}) {
+        EXPECT_EQ(port->ApplyLine(c.line), 0);
+        const int fd = open(uart, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+        termios2 t{};
+        ioctl(fd, TCGETS2, &t);
+        close(fd);
+        EXPECT_EQ(t.c_cflag & CSIZE, c.size);
+        EXPECT_EQ(t.c_cflag & (PARENB | PARODD | CMSPAR), c.parity);
+        EXPECT_EQ((t.c_cflag & CSTOPB) != 0, c.twoStops);
+    }
 }
 
 TEST(NetworkPortRfc2217, DataAControlReadsWhileTheReaderIsNotReadingWakesTheReader) {
