@@ -203,6 +203,7 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     connect(&m_cycleTimer, &PeriodicTimer::tick, this, &CPortBenchDlg::OnCycleTick);
     connect(&m_reconnect, &PortReconnect::deviceBack, this, &CPortBenchDlg::OnDeviceBack);
     MakeAdvancedWindow();
+    MakeReceiveOptions();
     OnInitDialog();
 }
 
@@ -379,6 +380,7 @@ LineSettings CPortBenchDlg::ChosenLine() const {
 }
 
 void CPortBenchDlg::OpenPort() {
+    m_rxDecoder.Reset();  // what an earlier port left unfinished is not this one's
     const LineSettings line = ChosenLine();
     const std::string path = m_cbPort->currentText().toStdString();
     try {
@@ -461,8 +463,7 @@ void CPortBenchDlg::OnPortReceived() {
 
 void CPortBenchDlg::HandleBatch(const MyMsg& msg) {
     const int length = msg.m_nLength;
-    std::string chunk = BuildChunk({msg.m_data.data(), static_cast<size_t>(length)},
-                                   m_chkHexShow->isChecked());
+    std::string chunk = ReceivedChunk(msg);
     if (m_chkTimestamp->isChecked()) {
         if (m_chkCharTs->isChecked() && m_chkHexShow->isChecked()) {
             const QString trigger = m_editTrigger->text();
@@ -486,13 +487,6 @@ void CPortBenchDlg::HandleBatch(const MyMsg& msg) {
 void CPortBenchDlg::ShowRxCount() {
     m_rxCountTimer.stop();
     SetCounterText(m_stRxCount, m_dwRxCount);
-}
-
-void CPortBenchDlg::AppendToReceiveArea(const std::string& chunk) {
-    // Counted in 64 bits: a sum that wraps would let a chunk past the limit.
-    if (m_editReceive->Length() + chunk.size() < m_editReceive->TextLimit()) {
-        m_editReceive->Append(chunk);
-    }
 }
 
 void CPortBenchDlg::QueueLogText(const std::string& chunk, const UtcTime& arrival) {
@@ -532,7 +526,7 @@ void CPortBenchDlg::FlushLog() {
 
 ReceiveLog& CPortBenchDlg::FileLog() {
     if (!m_fileLog) {
-        m_fileLog.emplace(m_env.logDirectory.empty() ? LogDirectory() : m_env.logDirectory);
+        m_fileLog.emplace(LogDirectoryInUse());
     }
     return *m_fileLog;
 }
@@ -563,9 +557,7 @@ void CPortBenchDlg::OnResetCounters() {
 
 void CPortBenchDlg::OnSaveClicked() {
     if (m_chkSave->isChecked()) {
-        const QString dir = QString::fromStdString(FileLog().Directory());
-        SetReceiveField(
-            ReceiveText::FromUtf16((QStringLiteral("数据保存在：\r\n") + dir).toStdU16String()));
+        SetReceiveField(ReceiveText::FromUtf16(SaveNotice().toStdU16String()));
         ShowExchange();
         m_editReceive->setEnabled(false);
     } else {

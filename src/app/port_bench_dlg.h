@@ -17,6 +17,7 @@
 #include "receive/receive_log.h"
 #include "receive/utc_clock.h"
 #include "send/multibyte.h"
+#include "serial/port_options.h"
 #include "serial/rx_queue.h"
 #include "serial/serial_reader.h"
 #include "ui/logo_link.h"
@@ -108,6 +109,15 @@ private:
     // The advanced window and its wiring (port_bench_advanced.cpp).
     void MakeAdvancedWindow();
     void ShowAdvanced();
+    // How received bytes read as text, and where the log goes
+    // (port_bench_receive_options.cpp).
+    void MakeReceiveOptions();
+    void OnReceiveOptions(const PortOptions& options);
+    // A batch as the chunk to stamp, log and show: hex pairs, or its bytes up to the end of
+    // the last whole character (the rest waits for the next batch).
+    std::string ReceivedChunk(const MyMsg& msg);
+    std::string LogDirectoryInUse() const;
+    QString SaveNotice();  // what the receive area shows while saving
     void OnOpenClose();
     LineSettings ChosenLine() const;  // what the lists and the advanced options say
     void OpenPort();
@@ -121,8 +131,9 @@ private:
     void ShowRxCount();
     void OnPortHungUp();
     void ReportPortGone();  // closes the port and tells the user its device has gone
+    // A chunk as ReceivedChunk built it; in a text encoding its bytes are read as text here.
     void AppendToReceiveArea(const std::string& chunk);
-    ReceiveLog& FileLog();  // made on first use: finding the directory touches the disk
+    ReceiveLog& FileLog();  // made on first use, in LogDirectoryInUse()
     void OnTimestampOrHexShowClicked();
     void OnCharTsClicked();
     void OnClearReceive();
@@ -195,6 +206,8 @@ private:
     PortMonitor m_portMonitor;
     PortReconnect m_reconnect;
     std::optional<ReceiveLog> m_fileLog;
+    std::string m_defaultLogDirectory;  // where the log goes unless the user chose elsewhere
+    TextDecoder m_rxDecoder;            // the open port's text; holds a character's first bytes
     // Log text of the batches handled in this wake-up, all for the day of m_pendingLogDay:
     // one open, append and close for all of them.
     std::string m_pendingLog;

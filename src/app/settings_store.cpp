@@ -1,5 +1,6 @@
 #include "app/settings_store.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -19,6 +20,9 @@ constexpr Names<FlowControl, 3> kFlowNames{{{FlowControl::None, "none"},
                                             {FlowControl::RtsCts, "rtscts"},
                                             {FlowControl::XonXoff, "xonxoff"}}};
 constexpr Names<ModemLine, 2> kLineNames{{{ModemLine::Dtr, "dtr"}, {ModemLine::Rts, "rts"}}};
+constexpr Names<TextEncoding, 3> kEncodingNames{{{TextEncoding::Bytes, "bytes"},
+                                                  {TextEncoding::Utf8, "utf-8"},
+                                                  {TextEncoding::Gb18030, "gb18030"}}};
 
 template <typename T, size_t N>
 QString NameOf(T value, const Names<T, N>& names) {
@@ -67,6 +71,12 @@ auto NameIn(const Names<T, N>& names) {
 }
 
 std::optional<std::string> ParseText(const QString& text) { return text.toStdString(); }
+
+// Empty (the default) or a path from the root, in the file system's encoding.
+std::optional<std::string> ParseDirectory(const QString& text) {
+    if (!text.isEmpty() && !text.startsWith(u'/')) return std::nullopt;
+    return QFile::encodeName(text).toStdString();
+}
 
 std::optional<std::string> ParseTrigger(const QString& text) {
     const bool hex = text.size() <= 2 && std::all_of(text.begin(), text.end(), [](QChar c) {
@@ -147,6 +157,8 @@ bool LoadSettings(const QString& file, RememberedSettings& settings) {
     read("advanced/pulseMs", o.pulseMs, UIntIn(kMinControlMs, kMaxControlMs));
     read("advanced/breakMs", o.breakMs, UIntIn(kMinControlMs, kMaxControlMs));
     read("advanced/autoReconnect", o.autoReconnect, ParseBool);
+    read("receive/encoding", o.textEncoding, NameIn(kEncodingNames));
+    read("receive/logDirectory", o.logDirectory, ParseDirectory);
     settings = s;
     return read.AllFit();
 }
@@ -184,6 +196,8 @@ bool SaveSettings(const QString& file, const RememberedSettings& settings) {
         put("advanced/pulseMs", QString::number(o.pulseMs));
         put("advanced/breakMs", QString::number(o.breakMs));
         put("advanced/autoReconnect", flag(o.autoReconnect));
+        put("receive/encoding", NameOf(o.textEncoding, kEncodingNames));
+        put("receive/logDirectory", QFile::decodeName(QByteArray::fromStdString(o.logDirectory)));
     }
     store.sync();
     return store.status() == QSettings::NoError;

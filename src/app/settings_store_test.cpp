@@ -52,6 +52,8 @@ TEST_F(SettingsStore, EverythingRememberedComesBackAndNothingElseIsKept) {
                        .breakMs = 1,
                        .autoReconnect = true,
                        .rememberSettings = true};
+    changed.options.textEncoding = TextEncoding::Gb18030;
+    changed.options.logDirectory = "/var/log/设备 1";
     ASSERT_TRUE(SaveSettings(file, changed));
     RememberedSettings loaded = StartUp();
     EXPECT_TRUE(LoadSettings(file, loaded));
@@ -111,6 +113,16 @@ TEST_F(SettingsStore, EachValueThatDoesNotFitKeepsItsStartUpValueAlone) {
     expected.options.flow = FlowControl::RtsCts;
     expected.options.autoReconnect = expected.options.rememberSettings = true;
     EXPECT_TRUE(s == expected);
+}
+
+TEST_F(SettingsStore, AnUnknownEncodingOrALogDirectoryNotFromTheRootIsNotTaken) {
+    for (const char* receive : {"encoding=latin9\n", "logDirectory=logs\n"}) {
+        Write(std::string("[General]\nrememberSettings=true\n[receive]\n") + receive);
+        RememberedSettings s = StartUp();
+        EXPECT_FALSE(LoadSettings(file, s)) << receive;
+        EXPECT_EQ(s.options.textEncoding, TextEncoding::Bytes) << receive;
+        EXPECT_EQ(s.options.logDirectory, "") << receive;
+    }
 }
 
 TEST_F(SettingsStore, ATriggerTheFieldWouldRefuseIsNoTrigger) {

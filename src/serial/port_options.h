@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "receive/text_decoder.h"
 #include "serial/line_settings.h"
 #include "serial/serial_port.h"
 
@@ -17,6 +19,8 @@ struct PortOptions {
     uint32_t breakMs = 250;
     bool autoReconnect = false;
     bool rememberSettings = false;
+    TextEncoding textEncoding = TextEncoding::Bytes;  // how received text reads
+    std::string logDirectory;  // where the daily log goes; empty: where it always went
     bool operator==(const PortOptions&) const = default;
 };
 

@@ -10,6 +10,7 @@
 
 #include "ui/connection_page.h"
 #include "ui/line_control_page.h"
+#include "ui/receive_page.h"
 
 namespace {
 
@@ -60,6 +61,8 @@ CAdvancedDlg::CAdvancedDlg(QWidget* parent) : QDialog(parent) {
     m_connectionPage = new CConnectionPage(tabs);
     tabs->addTab(m_linePage, QStringLiteral("线路控制"));
     tabs->addTab(m_connectionPage, QStringLiteral("连接"));
+    m_receivePage = new CReceivePage(tabs);
+    tabs->addTab(m_receivePage, QStringLiteral("接收"));
     m_lblStatus = new QLabel(this);
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_lblStatus->setWordWrap(true);
@@ -78,6 +81,8 @@ CAdvancedDlg::CAdvancedDlg(QWidget* parent) : QDialog(parent) {
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_linePage, &CLineControlPage::optionsEdited, this, &CAdvancedDlg::OnEdited);
     connect(m_connectionPage, &CConnectionPage::optionsEdited, this, &CAdvancedDlg::OnEdited);
+    connect(m_receivePage, &CReceivePage::optionsEdited, this, &CAdvancedDlg::OnEdited);
+    connect(m_receivePage, &CReceivePage::refused, this, &CAdvancedDlg::ShowError);
     connect(m_linePage, &CLineControlPage::refused, this, &CAdvancedDlg::ShowError);
     connect(m_linePage, &CLineControlPage::modemLineToggled, this, [this](ModemLine line, bool on) {
         ShowError({});
@@ -107,6 +112,7 @@ void CAdvancedDlg::SetOptions(const PortOptions& options) {
 void CAdvancedDlg::Keep(const PortOptions& options) {
     m_linePage->ShowOptions(options);
     m_connectionPage->ShowOptions(options);
+    m_receivePage->ShowOptions(options);
     if (options == m_options) return;
     m_options = options;
     emit optionsChanged(options);

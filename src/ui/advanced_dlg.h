@@ -10,6 +10,7 @@
 class QLabel;
 class CConnectionPage;
 class CLineControlPage;
+class CReceivePage;
 
 // What a request to the open port was; the id it carries, so its outcome comes back to
 // ControlDone.
@@ -36,6 +37,8 @@ public:
     void ControlDone(PortControl control, int error);
     // Told in the window's status line, which is cleared by the next change.
     void ShowError(const QString& text);
+    // The "接收" page, which the main window tells where the log goes by default.
+    CReceivePage* ReceivePage() const { return m_receivePage; }
 
 signals:
     void optionsChanged(const PortOptions& options);
@@ -58,5 +61,6 @@ private:
 
     CLineControlPage* m_linePage;
     CConnectionPage* m_connectionPage;
+    CReceivePage* m_receivePage;
     QLabel* m_lblStatus;
 };

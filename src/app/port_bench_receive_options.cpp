@@ -1,0 +1,60 @@
+// The main dialog's part in the receive options: how received bytes read as text, and where
+// the daily log goes.
+//
+// A chunk stays bytes from the batch to the log: only the receive area reads it as text, so
+// the log keeps what the device sent, and a timestamp, which goes between chunks, always
+// stands between whole characters. Hex display shows the bytes themselves, whatever the
+// encoding.
+#include <QCheckBox>
+#include <QFile>
+
+#include "app/port_bench_dlg.h"
+#include "receive/chunk.h"
+#include "receive/receive_view.h"
+#include "ui/advanced_dlg.h"
+#include "ui/receive_page.h"
+
+void CPortBenchDlg::MakeReceiveOptions() {
+    m_defaultLogDirectory = m_env.logDirectory.empty() ? LogDirectory() : m_env.logDirectory;
+    m_advanced->ReceivePage()->SetDefaultLogDirectory(
+        QFile::decodeName(QByteArray::fromStdString(m_defaultLogDirectory)));
+    connect(m_advanced, &CAdvancedDlg::optionsChanged, this, &CPortBenchDlg::OnReceiveOptions);
+}
+
+void CPortBenchDlg::OnReceiveOptions(const PortOptions& options) {
+    if (options.textEncoding != m_rxDecoder.Encoding())
+        m_rxDecoder.SetEncoding(options.textEncoding);
+    if (!m_fileLog || m_fileLog->Directory() == ReceiveLog(LogDirectoryInUse()).Directory()) return;
+    FlushLog();
+    m_fileLog.reset();
+    if (m_chkSave->isChecked()) OnSaveClicked();  // the notice names the new file
+}
+
+std::string CPortBenchDlg::LogDirectoryInUse() const {
+    const std::string& chosen = m_advanced->Options().logDirectory;
+    return chosen.empty() ? m_defaultLogDirectory : chosen;
+}
+
+QString CPortBenchDlg::SaveNotice() {
+    const std::string file = FileLog().FileNameFor(m_env.clock());
+    return QStringLiteral("数据保存在：\r\n") + QFile::decodeName(QByteArray::fromStdString(file));
+}
+
+std::string CPortBenchDlg::ReceivedChunk(const MyMsg& msg) {
+    const std::span<const uint8_t> batch(msg.m_data.data(), static_cast<size_t>(msg.m_nLength));
+    if (!m_chkHexShow->isChecked()) return m_rxDecoder.WholeCharacters(batch);
+    // Bytes held back for a character go out with these, so each byte is shown once.
+    const std::string bytes = m_rxDecoder.AllBytes(batch);
+    return BuildChunk({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, true);
+}
+
+void CPortBenchDlg::AppendToReceiveArea(const std::string& chunk) {
+    // Counted in 64 bits: a sum that wraps would let a chunk past the limit.
+    const uint64_t length = m_editReceive->Length();
+    if (m_chkHexShow->isChecked() || m_rxDecoder.Encoding() == TextEncoding::Bytes) {
+        if (length + chunk.size() < m_editReceive->TextLimit()) m_editReceive->Append(chunk);
+        return;
+    }
+    const std::u16string text = m_rxDecoder.Decode(chunk);
+    if (length + text.size() < m_editReceive->TextLimit()) m_editReceive->AppendText(text);
+}
