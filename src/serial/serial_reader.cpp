@@ -8,8 +8,11 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <ctime>
 #include <mutex>
+#include <optional>
 #include <system_error>
+#include <utility>
 
 #include "serial/port_control.h"
 
@@ -37,11 +40,18 @@ CSerialReader::CSerialReader(PortEventSink& sink, RxQueue& queue, std::unique_pt
       m_pFile(std::move(port)) {
     m_stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_stopFd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+    m_cancelFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_cancelFd < 0) {
+        const int e = errno;
+        close(m_stopFd);
+        throw std::system_error(e, std::generic_category(), "eventfd");
+    }
 }
 
 CSerialReader::~CSerialReader() {
     Stop();
     close(m_stopFd);
+    close(m_cancelFd);
 }
 
 void CSerialReader::Start() {
@@ -76,9 +86,16 @@ void CSerialReader::Stop() {
     }
     const uint64_t one = 1;
     [[maybe_unused]] ssize_t n = write(m_stopFd, &one, sizeof one);
+    n = write(m_cancelFd, &one, sizeof one);
     m_writeReady.notify_all();
     if (m_thread.joinable()) m_thread.join();
     if (m_writer.joinable()) m_writer.join();
+    std::deque<WriterJob> dropped;
+    {
+        std::lock_guard lock(m_writeMutex);
+        dropped.swap(m_writes);
+    }
+    ReportDropped(dropped);
     StopModemThread();
     ClosePortLater(std::move(m_pFile));  // output may still be draining
 }
@@ -128,10 +145,57 @@ void CSerialReader::Write(std::vector<uint8_t> bytes) {
     m_writeReady.notify_all();
 }
 
+void CSerialReader::WriteStream(std::unique_ptr<ByteSource> source, std::chrono::milliseconds gap,
+                                StreamReporter report) {
+    {
+        std::lock_guard lock(m_writeMutex);
+        WriterJob& job = m_writes.emplace_back();
+        job.source = std::move(source);
+        job.gap = gap;
+        job.report = std::move(report);
+    }
+    m_writeReady.notify_all();
+}
+
+void CSerialReader::CancelWrites() {
+    std::deque<WriterJob> dropped;
+    {
+        std::lock_guard lock(m_writeMutex);
+        dropped = TakeQueuedWrites();
+        if (m_bWriting) {
+            m_bCancelled = true;
+            const uint64_t one = 1;
+            [[maybe_unused]] ssize_t n = write(m_cancelFd, &one, sizeof one);
+        }
+    }
+    ReportDropped(dropped);
+}
+
+std::deque<CSerialReader::WriterJob> CSerialReader::TakeQueuedWrites() {
+    std::deque<WriterJob> taken;
+    for (auto it = m_writes.begin(); it != m_writes.end();) {
+        if (it->control) {
+            ++it;
+        } else {
+            taken.push_back(std::move(*it));
+            it = m_writes.erase(it);
+        }
+    }
+    return taken;
+}
+
+void CSerialReader::ReportDropped(std::deque<WriterJob>& dropped) {
+    for (WriterJob& job : dropped) {
+        if (job.report) job.report({.ended = true, .cancelled = true});
+    }
+}
+
 void CSerialReader::Control(int id, std::function<int(SerialPort&)> control) {
     {
         std::lock_guard lock(m_writeMutex);
-        m_writes.push_back({{}, id, std::move(control)});
+        WriterJob& job = m_writes.emplace_back();
+        job.id = id;
+        job.control = std::move(control);
     }
     m_writeReady.notify_all();
 }
@@ -165,6 +229,11 @@ void CSerialReader::WriterThreadProc() {
             job = std::move(m_writes.front());
             m_writes.pop_front();
             m_bWriting = true;
+            if (m_bCancelled) {  // a cancel of the job before: this one goes
+                uint64_t count = 0;
+                [[maybe_unused]] ssize_t n = read(m_cancelFd, &count, sizeof count);
+                m_bCancelled = false;
+            }
         }
         if (job.control) {
             const int error = job.control(file);
@@ -172,18 +241,94 @@ void CSerialReader::WriterThreadProc() {
             m_sink.PostPortControlDone(job.id, error);
             continue;
         }
-        const std::vector<uint8_t>& bytes = job.bytes;
-        uint32_t written = 0;
-        const bool ok = file.WriteComm(bytes.data(), static_cast<uint32_t>(bytes.size()), &written, m_stopFd);
-        // Stopped in the middle is no failure: what went out is counted.
-        const bool failed = !ok && !m_stopRequested;
+        bool failed = false;
+        if (job.source) {
+            failed = RunStream(job);
+        } else {
+            const std::vector<uint8_t>& bytes = job.bytes;
+            uint32_t written = 0;
+            const bool ok = file.WriteComm(bytes.data(), static_cast<uint32_t>(bytes.size()), &written, m_cancelFd);
+            {
+                // Stopped or cancelled in the middle is no failure: what went out is counted.
+                std::lock_guard lock(m_writeMutex);
+                failed = !ok && !m_stopRequested && !m_bCancelled;
+            }
+            m_sink.PostPortWritten(written, failed);
+        }
         if (failed) {
             // Told once; no more bytes go to a device that takes nothing. Controls still run
             // and answer for themselves.
-            std::lock_guard lock(m_writeMutex);
-            std::erase_if(m_writes, [](const WriterJob& j) { return !j.control; });
+            std::deque<WriterJob> dropped;
+            {
+                std::lock_guard lock(m_writeMutex);
+                dropped = TakeQueuedWrites();
+            }
+            ReportDropped(dropped);
         }
-        m_sink.PostPortWritten(written, failed);
+    }
+}
+
+bool CSerialReader::RunStream(WriterJob& job) {
+    using Clock = std::chrono::steady_clock;
+    // A paced send reads little ahead, so the piece in hand never holds much.
+    constexpr size_t kPiece = 64 * 1024, kPacedPiece = 256;
+    SerialPort& file = *m_pFile;
+    const bool paced = job.gap.count() > 0;
+    std::vector<uint8_t> buffer(paced ? kPacedPiece : kPiece);
+    StreamReport report;
+    uint32_t unposted = 0;
+    auto posted = Clock::now();
+    std::optional<Clock::time_point> next;  // when the next byte may go; none before the first
+    bool ok = true;
+    while (ok) {
+        const ssize_t n = job.source->Read(buffer.data(), buffer.size());
+        if (n <= 0) {
+            report.readError = n < 0 ? static_cast<int>(-n) : 0;
+            break;
+        }
+        for (size_t at = 0; ok && at < static_cast<size_t>(n);) {
+            if (next && !WaitForGap(*next)) {
+                ok = false;
+                break;
+            }
+            const auto begun = Clock::now();
+            const uint32_t count = paced ? 1 : static_cast<uint32_t>(n - at);
+            uint32_t written = 0;
+            // Short of `count` without a failure means woken: cancelled or stopped.
+            ok = file.WriteComm(buffer.data() + at, count, &written, m_cancelFd) && written == count;
+            if (paced) next = begun + job.gap;
+            at += written;
+            report.sent += written;
+            unposted += written;
+            const auto now = Clock::now();
+            if (ok && now - posted >= kProgressPeriod) {
+                m_sink.PostPortWritten(std::exchange(unposted, 0), false);
+                if (job.report) job.report(report);
+                posted = now;
+            }
+        }
+    }
+    {
+        std::lock_guard lock(m_writeMutex);
+        report.cancelled = m_stopRequested || m_bCancelled;
+        report.failed = !ok && !report.cancelled;
+    }
+    m_sink.PostPortWritten(unposted, report.failed);
+    report.ended = true;
+    if (job.report) job.report(report);
+    return report.failed;
+}
+
+bool CSerialReader::WaitForGap(std::chrono::steady_clock::time_point until) const {
+    for (;;) {
+        const auto left = until - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero()) return true;
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        const timespec wait{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+        pollfd fd{m_cancelFd, POLLIN, 0};
+        const int r = ppoll(&fd, 1, &wait, nullptr);
+        if (r > 0) return false;
+        if (r < 0 && errno != EINTR) return false;
     }
 }
 

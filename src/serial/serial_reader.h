@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "receive/utc_clock.h"
+#include "serial/byte_source.h"
 #include "serial/rx_queue.h"
 #include "serial/serial_port.h"
 
@@ -69,6 +70,17 @@ public:
 
     // Queues `bytes` for the device; the sink hears when they have gone out.
     void Write(std::vector<uint8_t> bytes);
+    // Queues a send read from `source` a piece at a time, `gap` between its bytes (0: as
+    // fast as the device takes them). What went out is posted as PostPortWritten as it goes,
+    // at most every kProgressPeriod, the last post carrying the failure. `report` hears the
+    // same progress, then once how it ended (also when cancelled, dropped or stopped); it is
+    // called on the writer thread, or on the thread that drops the send, and must only post.
+    using StreamReporter = std::function<void(const StreamReport&)>;
+    static constexpr std::chrono::milliseconds kProgressPeriod{20};
+    void WriteStream(std::unique_ptr<ByteSource> source, std::chrono::milliseconds gap,
+                     StreamReporter report);
+    // Ends the write under way at once and drops the queued ones; controls still run.
+    void CancelWrites();
     // Runs `control` on the writer thread, in order with the writes; the sink hears its
     // result with `id`. Queued controls that have not run when the reader stops never run.
     void Control(int id, std::function<int(SerialPort&)> control);
@@ -89,6 +101,15 @@ private:
     void ReaderThreadProc();
     void WriterThreadProc();
     void ModemThreadProc();
+    struct WriterJob;
+    // Sends a streamed job; true when the device failed.
+    bool RunStream(WriterJob& job);
+    // Waits until `until` unless a cancel or stop comes first (then false).
+    bool WaitForGap(std::chrono::steady_clock::time_point until) const;
+    // Takes the queued writes out, leaving the controls; m_writeMutex is held.
+    std::deque<WriterJob> TakeQueuedWrites();
+    // Tells the streamed jobs among `dropped` that they never ran.
+    static void ReportDropped(std::deque<WriterJob>& dropped);
     // Ends the modem thread, which may be blocked where only a signal reaches it.
     void StopModemThread();
     // Reads the modem lines and posts them unless they are what was posted last; 0 or the
@@ -101,20 +122,28 @@ private:
     std::string m_strPort;
     std::unique_ptr<SerialPort> m_pFile;
     int m_stopFd = -1;  // eventfd; readable means "stop"
+    // eventfd that wakes the write under way: readable after Stop, or after CancelWrites
+    // until the writer takes its next job.
+    int m_cancelFd = -1;
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_bHungUp{false};
     std::thread m_thread;
 
     mutable std::mutex m_writeMutex;
     std::condition_variable m_writeReady;
-    // Bytes to write, or a control to run (then `control` is set).
+    // Bytes to write, a control to run (then `control` is set), or a streamed send (then
+    // `source` is set).
     struct WriterJob {
         std::vector<uint8_t> bytes;
         int id = 0;
         std::function<int(SerialPort&)> control;
+        std::unique_ptr<ByteSource> source;
+        std::chrono::milliseconds gap{0};
+        StreamReporter report;
     };
     std::deque<WriterJob> m_writes;  // guarded by m_writeMutex
     bool m_bWriting = false;         // guarded by m_writeMutex
+    bool m_bCancelled = false;       // guarded by m_writeMutex; the job under way is cancelled
     std::thread m_writer;
 
     std::mutex m_modemMutex;                   // posting one status at a time keeps their order

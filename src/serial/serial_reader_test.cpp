@@ -512,3 +512,130 @@ TEST(SerialReaderModem, StopEndsAWaitInsideARealUartDriver) {
 }
 
 }  // namespace
+
+// What a streamed send reported, in order; safe to read while the writer adds.
+class StreamReports {
+public:
+    CSerialReader::StreamReporter Reporter() {
+        return [this](const StreamReport& r) {
+            std::lock_guard lock(m_mutex);
+            m_reports.push_back(r);
+        };
+    }
+    std::optional<StreamReport> End() {
+        std::lock_guard lock(m_mutex);
+        if (m_reports.empty() || !m_reports.back().ended) return std::nullopt;
+        return m_reports.back();
+    }
+    size_t Count() {
+        std::lock_guard lock(m_mutex);
+        return m_reports.size();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<StreamReport> m_reports;
+};
+
+// Gives `good` bytes of the pattern, then fails as a vanished file does.
+class FailingSource : public ByteSource {
+public:
+    explicit FailingSource(size_t good) : m_good(good) {}
+    ssize_t Read(uint8_t* buffer, size_t max) override {
+        if (m_at == m_good) return -EIO;
+        const size_t n = std::min(max, m_good - m_at);
+        for (size_t i = 0; i < n; ++i) buffer[i] = static_cast<uint8_t>((m_at + i) % 251);
+        m_at += n;
+        return static_cast<ssize_t>(n);
+    }
+
+private:
+    size_t m_good, m_at = 0;
+};
+
+TEST_F(ReaderTest, APacedSendArrivesWholeAndIsCountedAsItGoes) {
+    reader.Start();
+    StreamReports reports;
+    reader.WriteStream(std::make_unique<MemorySource>(Pattern(60)), 2ms, reports.Reporter());
+    // Some 120 ms of pacing: the counter moves before the end.
+    EXPECT_EQ(pty.Read(60, 5s), Pattern(60));
+    ASSERT_TRUE(WaitUntil([&] { return reports.End().has_value(); }));
+    const StreamReport end = *reports.End();
+    EXPECT_EQ(end.sent, 60u);
+    EXPECT_FALSE(end.cancelled || end.failed || end.readError);
+    EXPECT_GT(reports.Count(), 1u);
+    EXPECT_GT(sink.m_writes, 1);
+    EXPECT_EQ(sink.m_written, 60u);
+    EXPECT_TRUE(reader.WriterIdle());
+}
+
+// A cancel or a stop ends a paced send between two bytes and a full-speed one inside its
+// write; either way the writer goes idle and has counted exactly what the device got.
+TEST_F(ReaderTest, CancelAndStopEndAStreamedSendAtOnce) {
+    struct Case {
+        const char* what;
+        std::chrono::milliseconds gap;
+        size_t size;
+        bool stop;
+    };
+    for (const Case& c : {Case{"paced, cancelled", 100ms, 100, false},
+                          Case{"full speed, cancelled", 0ms, 4 << 20, false},
+                          Case{"full speed, stopped", 0ms, 4 << 20, true}}) {
+        RxQueue q;
+        RecordingSink s;
+        PtyPair p;
+        CSerialReader r(s, q, Open(p));
+        r.Start();
+        StreamReports reports;
+        r.WriteStream(std::make_unique<MemorySource>(Pattern(c.size)), c.gap, reports.Reporter());
+        r.Write({1, 2, 3});  // queued behind: dropped by the cancel
+        std::vector<uint8_t> got = p.Read(1, 5s);
+        ASSERT_EQ(got.size(), 1u) << c.what;
+        if (c.stop) {
+            r.Stop();
+        } else {
+            r.CancelWrites();
+        }
+        ASSERT_TRUE(WaitUntil([&] { return reports.End().has_value() && r.WriterIdle(); }, 1s)) << c.what;
+        const std::vector<uint8_t> rest = p.Read(c.size, 200ms);
+        got.insert(got.end(), rest.begin(), rest.end());
+        const StreamReport end = *reports.End();
+        EXPECT_TRUE(end.cancelled) << c.what;
+        EXPECT_FALSE(end.failed) << c.what;
+        EXPECT_LT(got.size(), c.size) << c.what;
+        EXPECT_EQ(end.sent, got.size()) << c.what;
+        EXPECT_EQ(s.m_written, got.size()) << c.what;
+        EXPECT_EQ(s.m_writeFailures, 0) << c.what;
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), Pattern(c.size).begin())) << c.what;
+        if (!c.stop) {  // the next send goes out whole
+            r.Write({7, 8});
+            EXPECT_EQ(p.Read(2, 5s), (std::vector<uint8_t>{7, 8})) << c.what;
+        }
+    }
+}
+
+TEST_F(ReaderTest, ASourceThatFailsEndsTheSendWithItsErrnoAndWhatWent) {
+    reader.Start();
+    StreamReports reports;
+    reader.WriteStream(std::make_unique<FailingSource>(100000), 0ms, reports.Reporter());
+    EXPECT_EQ(pty.Read(100000, 5s), Pattern(100000));
+    ASSERT_TRUE(WaitUntil([&] { return reports.End().has_value(); }));
+    EXPECT_EQ(reports.End()->readError, EIO);
+    EXPECT_EQ(reports.End()->sent, 100000u);
+    EXPECT_FALSE(reports.End()->failed);
+    EXPECT_EQ(sink.m_writeFailures, 0);
+}
+
+TEST_F(ReaderTest, AStreamedSendToAGoneDeviceFailsOnceAndDropsWhatWaits) {
+    reader.Start();
+    StreamReports first, second;
+    pty.CloseMaster();
+    ASSERT_TRUE(WaitUntil([&] { return sink.m_hangUps == 1; }));
+    reader.WriteStream(std::make_unique<MemorySource>(Pattern(1000)), 1ms, first.Reporter());
+    reader.WriteStream(std::make_unique<MemorySource>(Pattern(1000)), 1ms, second.Reporter());
+    ASSERT_TRUE(WaitUntil([&] { return first.End() && second.End(); }));
+    EXPECT_TRUE(first.End()->failed);
+    EXPECT_TRUE(second.End()->cancelled);
+    EXPECT_EQ(second.End()->sent, 0u);
+    EXPECT_EQ(sink.m_writeFailures, 1);
+}
