@@ -1,0 +1,38 @@
+#include "send/file_source.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+std::unique_ptr<FileSource> FileSource::Open(const std::string& path, int& error) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || fstat(fd, &st) != 0) {
+        error = errno;
+        if (fd >= 0) close(fd);
+        return nullptr;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        close(fd);
+        error = EISDIR;
+        return nullptr;
+    }
+    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    const uint64_t size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+    return std::unique_ptr<FileSource>(new FileSource(fd, size));
+}
+
+FileSource::~FileSource() { close(m_fd); }
+
+ssize_t FileSource::Read(uint8_t* buffer, size_t max) {
+    ssize_t n;
+    do {
+        n = read(m_fd, buffer, max);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return -errno;
+    if (n == 0 && m_read < m_size) return -ENODATA;
+    m_read += static_cast<uint64_t>(n);
+    return n;
+}
