@@ -34,7 +34,7 @@ namespace {
 
 using namespace bench;
 
-enum class Mode { HexStamps, Text, Saving };
+enum class Mode { HexStamps, Text, Utf8Text, Saving };
 
 constexpr size_t kTotal = 64u << 20;
 
@@ -45,16 +45,28 @@ std::vector<uint8_t> RandomBytes(size_t n) {
     return data;
 }
 
+// Chinese and ASCII lines in UTF-8, as a device that prints Chinese sends them.
+std::vector<uint8_t> Utf8Text(size_t n) {
+    const std::string line =
+        "\xE4\xB8\xAD\xE6\x96\x87\xE6\xB5\x8B\xE8\xAF\x95 temperature 23.5\r\n";
+    std::vector<uint8_t> data;
+    while (data.size() + line.size() <= n) data.insert(data.end(), line.begin(), line.end());
+    data.resize(n, ' ');
+    return data;
+}
+
 void WriteAll(PtyPair& pty, const std::vector<uint8_t>& data) {
     for (size_t at = 0; at < data.size(); at += 4096) pty.Write({data.data() + at, 4096});
 }
 
-void Flood(Mode mode, const std::vector<uint8_t>& data) {
+void Flood(Mode mode, const std::vector<uint8_t>& data, const char* label = nullptr) {
     Dialog d("corvala-bench-log");
     PtyPair& pty = d.pty;
     if (!QTest::qWaitForWindowExposed(&d.dlg)) std::printf("the window was never shown\n");
-    if (mode == Mode::Text) d.Click("IDC_CHK_HEXSHOW");
-    if (mode != Mode::Text) d.Click("IDC_CHK_TIMESTAMP");
+    const bool text = mode == Mode::Text || mode == Mode::Utf8Text;
+    if (text) d.Click("IDC_CHK_HEXSHOW");
+    if (mode == Mode::Utf8Text) d.Click("rbUtf8");
+    if (!text) d.Click("IDC_CHK_TIMESTAMP");
     if (mode == Mode::Saving) d.Click("IDC_CHK_SAVE");
 
     StallProbe probe;
@@ -64,9 +76,11 @@ void Flood(Mode mode, const std::vector<uint8_t>& data) {
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     device.join();
 
-    const char* name = mode == Mode::HexStamps ? "hex display + stamps"
-                       : mode == Mode::Text    ? "text display"
-                                               : "saving, hex + stamps";
+    const char* name = label                     ? label
+                       : mode == Mode::HexStamps ? "hex display + stamps"
+                       : mode == Mode::Text      ? "text display"
+                       : mode == Mode::Utf8Text  ? "text, UTF-8, random"
+                                                 : "saving, hex + stamps";
     auto* view = d.Get<ReceiveView>("IDC_EDIT_RX");
     std::printf("%-22s %6.1f MB/s (%zu MB in %.2f s), RX counter %llu of %zu, worst window-thread"
                 " stall %.1f ms",
@@ -189,6 +203,8 @@ int main(int argc, char** argv) {
     CatCeiling(data);
     Flood(Mode::HexStamps, data);
     Flood(Mode::Text, data);
+    Flood(Mode::Utf8Text, data);
+    Flood(Mode::Utf8Text, Utf8Text(kTotal), "text, UTF-8, Chinese");
     Flood(Mode::Saving, data);
     CatCeiling(data);
     AppendCost();
