@@ -205,6 +205,7 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     MakeAdvancedWindow();
     MakeReceiveOptions();
     OnInitDialog();
+    MakeCommandList();  // after the settings: the history is kept only while they are remembered
 }
 
 CPortBenchDlg::~CPortBenchDlg() {
@@ -645,6 +646,7 @@ void CPortBenchDlg::OnSend() {
         ShowExchange();
         m_pSendBuf.clear();
     }
+    RecordSent();
 }
 
 void CPortBenchDlg::StopCycling() {

@@ -17,6 +17,7 @@
 #include "receive/receive_log.h"
 #include "receive/utc_clock.h"
 #include "send/multibyte.h"
+#include "send/send_history.h"
 #include "serial/port_options.h"
 #include "serial/rx_queue.h"
 #include "serial/serial_reader.h"
@@ -46,6 +47,7 @@ struct DialogEnvironment {
     LogoLink::Opener openUrl = OpenInBrowser;  // a click on the logo
     std::string settingsFile{};                // empty: SettingsFile()
     std::string byIdDirectory = "/dev/serial/by-id";  // links that name a device whatever its node
+    std::string commandDirectory{};  // the saved commands and history; empty: ~/.local/share/corvala
 };
 
 // The main dialog: the whole user interface and the owner of all run-time state. Lives on
@@ -165,6 +167,16 @@ private:
     void WaitForPort();  // the device has gone: shown, and looked for until it is back
     void OnDeviceBack(const std::string& path);
     void ShowPortNotice(const QString& what);  // a stamped line in the area, and the log
+    // Saved commands, their shortcuts and the history of sends (port_bench_commands.cpp).
+    void MakeCommandList();
+    QString CommandPath(const char* file) const;
+    void SaveCommands();
+    void SaveHistory();  // only while settings are remembered; otherwise none is kept on disk
+    void RecordSent();   // the send area's text has just been sent
+    // Into the send area and the hex-send box, then sent as the send button would.
+    void SendCommand(const SavedCommand& command);
+    void ImportCommands();
+    void ExportCommands();
 
     // Controls, owned by the dialog through Qt's parent chain.
     QPushButton* m_btnOpen;
@@ -205,6 +217,8 @@ private:
     std::optional<LogoLink> m_logoLink;
     PortMonitor m_portMonitor;
     PortReconnect m_reconnect;
+    std::vector<SavedCommand> m_commands;
+    SendHistory m_history;
     std::optional<ReceiveLog> m_fileLog;
     std::string m_defaultLogDirectory;  // where the log goes unless the user chose elsewhere
     TextDecoder m_rxDecoder;            // the open port's text; holds a character's first bytes

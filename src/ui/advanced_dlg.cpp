@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "ui/command_page.h"
 #include "ui/connection_page.h"
 #include "ui/line_control_page.h"
 #include "ui/receive_page.h"
@@ -61,6 +62,8 @@ CAdvancedDlg::CAdvancedDlg(QWidget* parent) : QDialog(parent) {
     m_connectionPage = new CConnectionPage(tabs);
     tabs->addTab(m_linePage, QStringLiteral("线路控制"));
     tabs->addTab(m_connectionPage, QStringLiteral("连接"));
+    m_commandPage = new CCommandPage(tabs);
+    tabs->addTab(m_commandPage, QStringLiteral("常用命令"));
     m_receivePage = new CReceivePage(tabs);
     tabs->addTab(m_receivePage, QStringLiteral("接收"));
     m_lblStatus = new QLabel(this);

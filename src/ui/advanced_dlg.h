@@ -8,6 +8,7 @@
 #include "serial/serial_port.h"
 
 class QLabel;
+class CCommandPage;
 class CConnectionPage;
 class CLineControlPage;
 class CReceivePage;
@@ -37,6 +38,9 @@ public:
     void ControlDone(PortControl control, int error);
     // Told in the window's status line, which is cleared by the next change.
     void ShowError(const QString& text);
+    // The "常用命令" page: the main window fills it and listens to it, as its lists are no
+    // port options.
+    CCommandPage* Commands() const { return m_commandPage; }
     // The "接收" page, which the main window tells where the log goes by default.
     CReceivePage* ReceivePage() const { return m_receivePage; }
 
@@ -61,6 +65,7 @@ private:
 
     CLineControlPage* m_linePage;
     CConnectionPage* m_connectionPage;
+    CCommandPage* m_commandPage;
     CReceivePage* m_receivePage;
     QLabel* m_lblStatus;
 };
