@@ -203,6 +203,7 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     connect(&m_cycleTimer, &PeriodicTimer::tick, this, &CPortBenchDlg::OnCycleTick);
     connect(&m_reconnect, &PortReconnect::deviceBack, this, &CPortBenchDlg::OnDeviceBack);
     MakeAdvancedWindow();
+    MakeFindBar();
     MakeReceiveOptions();
     OnInitDialog();
     MakeCommandList();  // after the settings: the history is kept only while they are remembered

@@ -37,6 +37,7 @@ class PopupComboBox;
 class ReceiveView;
 struct RememberedSettings;
 
+class FindBar;
 // What the dialog takes from its surroundings; tests replace the parts they control.
 struct DialogEnvironment {
     std::vector<std::string> extraPorts{};  // added to the port list after the discovered ones
@@ -113,6 +114,9 @@ private:
     void ShowAdvanced();
     // How received bytes read as text, and where the log goes
     // (port_bench_receive_options.cpp).
+    // The find bar, its keys, and saving what the receive area shows (port_bench_find.cpp).
+    void MakeFindBar();
+    void OnSaveShown();
     void MakeReceiveOptions();
     void OnReceiveOptions(const PortOptions& options);
     // A batch as the chunk to stamp, log and show: hex pairs, or its bytes up to the end of
@@ -232,6 +236,7 @@ private:
     bool m_bPortOpen = false;
     bool m_bToldTwoStopBits = false;  // told that 1.5 stop bits went out as 2
     QString m_strSend;
+    FindBar* m_findBar;        // over the receive area, hidden until Ctrl+F
     ReceiveText m_strReceive;
     QString m_strTrigger;
     uint32_t m_dwTxCount = 0;

@@ -513,6 +513,9 @@ void ReceiveView::contextMenuEvent(QContextMenuEvent* e) {
     menu.addSeparator();
     menu.addAction(QStringLiteral("全选(&A)"), this, [this] { SetSelection(0, m_doc.Size()); })
         ->setEnabled(m_doc.Size() > 0);
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("保存显示内容…"), this, &ReceiveView::saveShownRequested)
+        ->setEnabled(m_doc.Size() > 0);
     menu.exec(e->globalPos());
 }
 

@@ -54,6 +54,10 @@ public:
     // What an input method asks: the caret, and the text around it.
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
+signals:
+    // "保存显示内容…" was chosen in the context menu.
+    void saveShownRequested();
+
 protected:
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;

@@ -1,0 +1,39 @@
+// The main dialog's part in finding: the find bar over the receive area and its keys, and
+// saving what the area shows.
+#include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QShortcut>
+
+#include "app/message_box.h"
+#include "app/port_bench_dlg.h"
+#include "receive/find_bar.h"
+#include "receive/receive_view.h"
+#include "receive/text_save.h"
+
+void CPortBenchDlg::MakeFindBar() {
+    m_findBar = new FindBar(m_editReceive);
+    // Only while the area shows what was received: while saving, it tells where the log goes.
+    auto key = [this](const char* sequence, auto action) {
+        auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(sequence)), this);
+        connect(shortcut, &QShortcut::activated, this, [this, action] {
+            if (m_editReceive->isEnabled()) action();
+        });
+    };
+    key("Ctrl+F", [this] { m_findBar->Open(); });
+    key("F3", [this] { m_findBar->FindNext(true); });
+    key("Shift+F3", [this] { m_findBar->FindNext(false); });
+    connect(m_chkHexShow, &QCheckBox::toggled, m_findBar, &FindBar::SetHexPairs);
+    m_findBar->SetHexPairs(m_chkHexShow->isChecked());
+    connect(m_editReceive, &ReceiveView::saveShownRequested, this, &CPortBenchDlg::OnSaveShown);
+}
+
+void CPortBenchDlg::OnSaveShown() {
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存显示内容"), QString(),
+                                                      QStringLiteral("文本文件 (*.txt);;所有文件 (*)"));
+    if (path.isEmpty()) return;
+    std::string error;
+    if (!SaveText(m_editReceive->Snapshot(), QFile::encodeName(path).toStdString(), error)) {
+        ShowMessage(this, QStringLiteral("显示内容没有保存完整。"), QString::fromLocal8Bit(error));
+    }
+}

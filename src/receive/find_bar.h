@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QFrame>
+#include <QTimer>
+#include <cstdint>
+#include <optional>
+
+#include "receive/find_session.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class ReceiveView;
+
+// The find bar: one row over the top right edge of the receive area, hidden until opened,
+// so the window's layout never moves for it. It looks for what is typed as it is typed and
+// selects the match; the count follows the text as data keeps arriving, a poll behind.
+// The search runs in slices between the window's events (FindSession). Keys typed in the
+// bar stay in it: Esc closes the bar only, Enter goes to the next match, Shift+Enter to the
+// previous one. Window thread only; a child of the view it searches.
+class FindBar : public QFrame {
+    Q_OBJECT
+
+public:
+    explicit FindBar(ReceiveView* view);
+
+    // Shows the bar with the field's text selected; a short selection of the area becomes
+    // what is looked for.
+    void Open();
+    void FindNext(bool forward);
+    // How the area shows bytes, which hex patterns look for: as pairs or as characters.
+    void SetHexPairs(bool pairs);
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void Close();
+    void Restart();  // the pattern or its options changed
+    void Work();
+    void ShowMatch(size_t pos);
+    void ShowCount();
+    void Place();
+
+    ReceiveView* m_view;
+    QLineEdit* m_field;
+    QCheckBox* m_matchCase;
+    QCheckBox* m_hex;
+    QLabel* m_count;
+    bool m_hexPairs = true;
+    std::optional<FindSession> m_session;
+    std::optional<size_t> m_match;       // selected by the last seek
+    std::optional<uint64_t> m_number;    // its number, once counted
+    QTimer m_work;
+};
