@@ -205,6 +205,7 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     MakeAdvancedWindow();
     MakeFindBar();
     MakeReceiveOptions();
+    MakeSendOptions();
     OnInitDialog();
     MakeCommandList();  // after the settings: the history is kept only while they are remembered
 }
@@ -619,14 +620,13 @@ void CPortBenchDlg::contextMenuEvent(QContextMenuEvent* e) {
 }
 
 void CPortBenchDlg::OnSend() {
-    if (m_bCycling) {  // 停止: at once, whatever the fields hold
+    if (m_bCycling || m_nStreamJob) {  // 停止: at once, whatever the fields hold
         StopCycling();
         return;
     }
     TakeExchange();  // a validation message is shown; the command goes on regardless
     if (m_chkHexSend->isChecked() && RefuseNonHex(m_strSend, QStringLiteral("没有发送任何数据"))) return;
-    m_pSendBuf = PrepareSendBytes(m_strSend.toStdU16String(), m_chkHexSend->isChecked(),
-                                  m_env.charset);
+    m_pSendBuf = PrepareSendBuffer();
     if (m_chkCycle->isChecked()) {
         m_nCyclePeriod = m_dwInterval;
         if (m_dwInterval == 0) {  // the take exchange has said why
@@ -651,6 +651,7 @@ void CPortBenchDlg::OnSend() {
 }
 
 void CPortBenchDlg::StopCycling() {
+    EndStream();
     if (!m_bCycling) return;
     m_cycleTimer.Stop();
     m_editSend->setEnabled(true);
@@ -666,10 +667,6 @@ void CPortBenchDlg::OnCycleTick() {
     // overwritten. While the last bytes are still going out the line can carry no more:
     // the tick is skipped, not queued.
     if (m_pReader && m_pReader->WriterIdle()) WriteSendBuffer();
-}
-
-void CPortBenchDlg::WriteSendBuffer() {
-    if (m_pReader) m_pReader->Write(m_pSendBuf);
 }
 
 void CPortBenchDlg::OnPortWritten(uint32_t written, bool failed) {

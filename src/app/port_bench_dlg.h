@@ -4,9 +4,11 @@
 #include <QEvent>
 #include <QString>
 #include <QTimer>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -181,6 +183,17 @@ private:
     void SendCommand(const SavedCommand& command);
     void ImportCommands();
     void ExportCommands();
+    // Line ending, pacing, files, echo and Ctrl+Enter of the send workflow
+    // (port_bench_send.cpp).
+    void MakeSendOptions();
+    std::vector<uint8_t> PrepareSendBuffer();  // the send area's bytes, with the line ending
+    // A send that goes out over time on the writer thread: paced bytes, or a file. The send
+    // button reads 停止 while it runs; `total` is a file's size (0: not a file).
+    void StartStream(std::unique_ptr<ByteSource> source, bool file, uint64_t total);
+    void OnStreamReport(uint64_t job, const StreamReport& report);
+    void EndStream();  // 停止, or the port goes: ends the streamed send at once
+    void SendFile(const QString& path);
+    void EchoSent(std::span<const uint8_t> bytes);  // behind "TX>", when echo is on
 
     // Controls, owned by the dialog through Qt's parent chain.
     QPushButton* m_btnOpen;
@@ -246,6 +259,12 @@ private:
     uint32_t m_nCyclePeriod = 100;
     std::vector<uint8_t> m_pSendBuf;  // bytes of the last press; kept while cycling
     PeriodicTimer m_cycleTimer;       // TIMER_CYCLIC_SEND; runs exactly while cycling
+    uint64_t m_nStreams = 0;          // streamed sends started, each one's id
+    uint64_t m_nStreamJob = 0;        // the streamed send 停止 ends; 0: none
+    uint64_t m_nFileJob = 0;          // the file send the 发送 page follows; 0: none
+    uint64_t m_nFileSize = 0;
+    QString m_strSendFile;
+    std::chrono::steady_clock::time_point m_fileStart;
     // Which exchanged fields code has set since the last exchange (see ShowExchange).
     bool m_bSendSet = true, m_bReceiveSet = true, m_bTriggerSet = true, m_bIntervalSet = true;
 

@@ -20,6 +20,10 @@ constexpr Names<FlowControl, 3> kFlowNames{{{FlowControl::None, "none"},
                                             {FlowControl::RtsCts, "rtscts"},
                                             {FlowControl::XonXoff, "xonxoff"}}};
 constexpr Names<ModemLine, 2> kLineNames{{{ModemLine::Dtr, "dtr"}, {ModemLine::Rts, "rts"}}};
+constexpr Names<LineEnding, 4> kEndingNames{{{LineEnding::None, "none"},
+                                             {LineEnding::Cr, "cr"},
+                                             {LineEnding::Lf, "lf"},
+                                             {LineEnding::CrLf, "crlf"}}};
 constexpr Names<TextEncoding, 3> kEncodingNames{{{TextEncoding::Bytes, "bytes"},
                                                   {TextEncoding::Utf8, "utf-8"},
                                                   {TextEncoding::Gb18030, "gb18030"}}};
@@ -157,6 +161,9 @@ bool LoadSettings(const QString& file, RememberedSettings& settings) {
     read("advanced/pulseMs", o.pulseMs, UIntIn(kMinControlMs, kMaxControlMs));
     read("advanced/breakMs", o.breakMs, UIntIn(kMinControlMs, kMaxControlMs));
     read("advanced/autoReconnect", o.autoReconnect, ParseBool);
+    read("send/lineEnding", o.lineEnding, NameIn(kEndingNames));
+    read("send/charDelayMs", o.charDelayMs, UIntIn(0, kMaxCharDelayMs));
+    read("send/echo", o.echo, ParseBool);
     read("receive/encoding", o.textEncoding, NameIn(kEncodingNames));
     read("receive/logDirectory", o.logDirectory, ParseDirectory);
     settings = s;
@@ -196,6 +203,9 @@ bool SaveSettings(const QString& file, const RememberedSettings& settings) {
         put("advanced/pulseMs", QString::number(o.pulseMs));
         put("advanced/breakMs", QString::number(o.breakMs));
         put("advanced/autoReconnect", flag(o.autoReconnect));
+        put("send/lineEnding", NameOf(o.lineEnding, kEndingNames));
+        put("send/charDelayMs", QString::number(o.charDelayMs));
+        put("send/echo", flag(o.echo));
         put("receive/encoding", NameOf(o.textEncoding, kEncodingNames));
         put("receive/logDirectory", QFile::decodeName(QByteArray::fromStdString(o.logDirectory)));
     }

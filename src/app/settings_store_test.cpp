@@ -54,6 +54,9 @@ TEST_F(SettingsStore, EverythingRememberedComesBackAndNothingElseIsKept) {
                        .rememberSettings = true};
     changed.options.textEncoding = TextEncoding::Gb18030;
     changed.options.logDirectory = "/var/log/设备 1";
+    changed.options.lineEnding = LineEnding::CrLf;
+    changed.options.charDelayMs = 1000;
+    changed.options.echo = true;
     ASSERT_TRUE(SaveSettings(file, changed));
     RememberedSettings loaded = StartUp();
     EXPECT_TRUE(LoadSettings(file, loaded));
@@ -101,7 +104,7 @@ TEST_F(SettingsStore, EachValueThatDoesNotFitKeepsItsStartUpValueAlone) {
         "[General]\nrememberSettings=true\n"
         "[port]\nbaud=12345\nparity=2\ndataBits=9\nstopBits=2\n"
         "[display]\nhex=0\ntrigger=0D0\ntimestamp=true\n"
-        "[send]\ninterval=0\ncycle=true\nhex=a,b\n"
+        "[send]\ninterval=0\ncycle=true\nhex=a,b\nlineEnding=crcr\ncharDelayMs=1001\necho=true\n"
         "[advanced]\nflow=rtscts\npulseLine=cts\npulseMs=5001\nbreakMs=0\ncustomBaud=-1\n"
         "autoReconnect=true\n");
     RememberedSettings s = StartUp();
@@ -112,6 +115,7 @@ TEST_F(SettingsStore, EachValueThatDoesNotFitKeepsItsStartUpValueAlone) {
     expected.timestamp = expected.cycle = true;
     expected.options.flow = FlowControl::RtsCts;
     expected.options.autoReconnect = expected.options.rememberSettings = true;
+    expected.options.echo = true;
     EXPECT_TRUE(s == expected);
 }
 

@@ -64,3 +64,13 @@ std::u16string ToCharText(std::u16string_view text, const std::string& charset) 
     if (n % 2) out += static_cast<char16_t>(d(n - 1) & 0xFFFF);
     return out;
 }
+
+std::string_view LineEndingBytes(LineEnding ending) {
+    switch (ending) {
+        case LineEnding::None: return {};
+        case LineEnding::Cr: return "\r";
+        case LineEnding::Lf: return "\n";
+        case LineEnding::CrLf: return "\r\n";
+    }
+    return {};
+}

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "serial/port_options.h"
+
 // What the send area's text puts on the line.
 //
 // Hex notation: white space is dropped (it separates, but never splits a byte), then the
@@ -13,6 +15,9 @@
 // first (FirstNonHexCharacter).
 // Text: the text in `charset`, with nothing added.
 std::vector<uint8_t> PrepareSendBytes(std::u16string_view text, bool hex, const std::string& charset);
+
+// The bytes `ending` puts after a text send.
+std::string_view LineEndingBytes(LineEnding ending);
 
 // Where the first character that is neither a hex digit nor white space stands in `text`
 // (a UTF-16 index), or npos when there is none.

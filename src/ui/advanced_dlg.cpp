@@ -11,6 +11,7 @@
 #include "ui/command_page.h"
 #include "ui/connection_page.h"
 #include "ui/line_control_page.h"
+#include "ui/send_page.h"
 #include "ui/receive_page.h"
 
 namespace {
@@ -64,6 +65,8 @@ CAdvancedDlg::CAdvancedDlg(QWidget* parent) : QDialog(parent) {
     tabs->addTab(m_connectionPage, QStringLiteral("连接"));
     m_commandPage = new CCommandPage(tabs);
     tabs->addTab(m_commandPage, QStringLiteral("常用命令"));
+    m_sendPage = new CSendPage(tabs);
+    tabs->addTab(m_sendPage, QStringLiteral("发送"));
     m_receivePage = new CReceivePage(tabs);
     tabs->addTab(m_receivePage, QStringLiteral("接收"));
     m_lblStatus = new QLabel(this);
@@ -84,6 +87,9 @@ CAdvancedDlg::CAdvancedDlg(QWidget* parent) : QDialog(parent) {
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_linePage, &CLineControlPage::optionsEdited, this, &CAdvancedDlg::OnEdited);
     connect(m_connectionPage, &CConnectionPage::optionsEdited, this, &CAdvancedDlg::OnEdited);
+    connect(m_sendPage, &CSendPage::optionsEdited, this, &CAdvancedDlg::OnEdited);
+    connect(m_sendPage, &CSendPage::sendFileChosen, this, &CAdvancedDlg::sendFileRequested);
+    connect(m_sendPage, &CSendPage::sendFileCancelled, this, &CAdvancedDlg::sendFileCancelled);
     connect(m_receivePage, &CReceivePage::optionsEdited, this, &CAdvancedDlg::OnEdited);
     connect(m_receivePage, &CReceivePage::refused, this, &CAdvancedDlg::ShowError);
     connect(m_linePage, &CLineControlPage::refused, this, &CAdvancedDlg::ShowError);
@@ -115,6 +121,7 @@ void CAdvancedDlg::SetOptions(const PortOptions& options) {
 void CAdvancedDlg::Keep(const PortOptions& options) {
     m_linePage->ShowOptions(options);
     m_connectionPage->ShowOptions(options);
+    m_sendPage->ShowOptions(options);
     m_receivePage->ShowOptions(options);
     if (options == m_options) return;
     m_options = options;
@@ -131,6 +138,7 @@ void CAdvancedDlg::SetPortOpen(bool open) {
     m_inEffect = m_options;
     m_pendingLines.clear();
     m_linePage->SetPortOpen(open);
+    m_sendPage->SetPortOpen(open);
 }
 
 void CAdvancedDlg::ShowModemStatus(std::optional<ModemStatus> status) {
@@ -157,3 +165,9 @@ void CAdvancedDlg::ControlDone(PortControl control, int error) {
 }
 
 void CAdvancedDlg::ShowError(const QString& text) { m_lblStatus->setText(text); }
+
+void CAdvancedDlg::ShowFileProgress(uint64_t sent, uint64_t total, std::chrono::milliseconds elapsed) {
+    m_sendPage->ShowFileProgress(sent, total, elapsed);
+}
+
+void CAdvancedDlg::EndFileProgress(const QString& outcome) { m_sendPage->EndFileProgress(outcome); }

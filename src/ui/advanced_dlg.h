@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <chrono>
+#include <cstdint>
 #include <deque>
 #include <optional>
 
@@ -11,6 +13,7 @@ class QLabel;
 class CCommandPage;
 class CConnectionPage;
 class CLineControlPage;
+class CSendPage;
 class CReceivePage;
 
 // What a request to the open port was; the id it carries, so its outcome comes back to
@@ -38,6 +41,9 @@ public:
     void ControlDone(PortControl control, int error);
     // Told in the window's status line, which is cleared by the next change.
     void ShowError(const QString& text);
+    // The file send's progress and end, on the 发送 page (CSendPage).
+    void ShowFileProgress(uint64_t sent, uint64_t total, std::chrono::milliseconds elapsed);
+    void EndFileProgress(const QString& outcome);
     // The "常用命令" page: the main window fills it and listens to it, as its lists are no
     // port options.
     CCommandPage* Commands() const { return m_commandPage; }
@@ -51,6 +57,9 @@ signals:
     void modemLineToggled(ModemLine line, bool on);
     void pulseRequested();
     void breakRequested();
+    // From the 发送 page: send the file at `path`; stop the file send under way.
+    void sendFileRequested(const QString& path);
+    void sendFileCancelled();
 
 private:
     void OnEdited(const PortOptions& options);
@@ -65,6 +74,7 @@ private:
 
     CLineControlPage* m_linePage;
     CConnectionPage* m_connectionPage;
+    CSendPage* m_sendPage;
     CCommandPage* m_commandPage;
     CReceivePage* m_receivePage;
     QLabel* m_lblStatus;
