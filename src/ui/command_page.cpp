@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -118,8 +119,10 @@ void CCommandPage::ShowCommands(const std::vector<SavedCommand>& commands) {
                                              QString::fromStdString(c.name), c.hex ? kHex : kText,
                                              OneLine(c.text)});
     }
-    m_listCommands->setCurrentItem(
-        m_listCommands->topLevelItem(std::min(row, m_listCommands->topLevelItemCount() - 1)));
+    // The first when none was chosen, so the keys act on one at once.
+    m_listCommands->setCurrentItem(m_listCommands->topLevelItem(
+        std::clamp(row, 0, std::max(m_listCommands->topLevelItemCount() - 1, 0))));
+    for (int column = 0; column < 3; ++column) m_listCommands->resizeColumnToContents(column);
     EnableButtons();
 }
 
@@ -129,6 +132,7 @@ void CCommandPage::ShowHistory(const std::vector<SavedCommand>& history) {
     for (const SavedCommand& c : history) {
         new QTreeWidgetItem(m_listHistory, {c.hex ? kHex : kText, OneLine(c.text)});
     }
+    m_listHistory->resizeColumnToContents(0);
     m_listHistory->setCurrentItem(m_listHistory->topLevelItem(0));
 }
 
