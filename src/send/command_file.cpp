@@ -52,11 +52,20 @@ std::optional<std::string> Unescape(std::string_view field) {
         }
         if (++i == field.size()) return std::nullopt;
         switch (field[i]) {
-            case '\\': out += '\\'; break;
-            case 't': out += '\t'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            default: return std::nullopt;
+            case '\\':
+                out += '\\';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            default:
+                return std::nullopt;
         }
     }
     return out;
@@ -65,11 +74,20 @@ std::optional<std::string> Unescape(std::string_view field) {
 void Escape(std::string_view field, std::string& out) {
     for (char c : field) {
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
         }
     }
 }
@@ -83,7 +101,8 @@ std::optional<CommandLineProblem> ParseLine(std::string_view line, SavedCommand&
     if (!IsUtf8(line)) return CommandLineProblem::NotUtf8;
     const size_t tab1 = line.find('\t');
     const size_t tab2 = tab1 == line.npos ? line.npos : line.find('\t', tab1 + 1);
-    if (tab2 == line.npos || line.find('\t', tab2 + 1) != line.npos) return CommandLineProblem::FieldCount;
+    if (tab2 == line.npos || line.find('\t', tab2 + 1) != line.npos)
+        return CommandLineProblem::FieldCount;
     const std::string_view kind = line.substr(tab1 + 1, tab2 - tab1 - 1);
     if (kind != "text" && kind != "hex") return CommandLineProblem::UnknownKind;
     std::optional<std::string> name = Unescape(line.substr(0, tab1));

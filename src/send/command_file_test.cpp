@@ -24,7 +24,8 @@ TEST(CommandFile, EveryCommandComesBackAsItWasWritten) {
         {std::string("zero\0byte", 9), std::string("a\0b", 3), false},
     };
     // A first name that starts with a byte order mark keeps it.
-    for (const SavedCommand& first : {table.front(), SavedCommand{"\xEF\xBB\xBFmarked", "A", false}}) {
+    for (const SavedCommand& first :
+         {table.front(), SavedCommand{"\xEF\xBB\xBFmarked", "A", false}}) {
         std::vector<SavedCommand> commands = table;
         commands.front() = first;
         const CommandFile read = ParseCommandFile(WriteCommandFile(commands));
@@ -37,8 +38,10 @@ TEST(CommandFile, EveryCommandComesBackAsItWasWritten) {
 }
 
 TEST(CommandFile, HandWrittenFilesWithCrLfAByteOrderMarkAndBlankLinesAreRead) {
-    const CommandFile read = ParseCommandFile("\xEF\xBB\xBFOne\ttext\tAT\r\n\r\n\nTwo\thex\t0d 0A\r\n");
-    EXPECT_EQ(read.commands, (std::vector<SavedCommand>{{"One", "AT", false}, {"Two", "0d 0A", true}}));
+    const CommandFile read =
+        ParseCommandFile("\xEF\xBB\xBFOne\ttext\tAT\r\n\r\n\nTwo\thex\t0d 0A\r\n");
+    EXPECT_EQ(read.commands,
+              (std::vector<SavedCommand>{{"One", "AT", false}, {"Two", "0d 0A", true}}));
     EXPECT_TRUE(read.bad.empty());
 }
 
