@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <thread>
 
@@ -19,6 +20,7 @@
 #include "dialog/dialog_builder.h"
 #include "receive/receive_view.h"
 #include "serial/pty_pair.h"
+#include "ui/advanced_dlg.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -67,6 +69,52 @@ void Cycle(int intervalMs, int sends) {
                 intervalMs, gaps.size(), mean, at(0.5), at(0.01), at(0.99));
 }
 
+// A paced send through the real dialog: the gap between bytes as the device end sees them,
+// each byte read as it comes.
+void Paced(int gapMs, int bytes) {
+    PtyPair pty;
+    CPortBenchDlg dlg({.extraPorts = {pty.SlavePath()}, .sysfsRoot = "/nonexistent"});
+    auto* advanced = dlg.findChild<CAdvancedDlg*>();
+    PortOptions options = advanced->Options();
+    options.charDelayMs = static_cast<uint32_t>(gapMs);
+    advanced->SetOptions(options);
+    QTest::mouseClick(dlg.findChild<QAbstractButton*>("IDC_BTN_OPEN"), Qt::LeftButton);
+    QTest::mouseClick(dlg.findChild<QAbstractButton*>("IDC_CHK_HEXSEND"), Qt::LeftButton);
+    dlg.findChild<QPlainTextEdit*>("IDC_EDIT_TX")->setPlainText(QString(bytes, QChar('p')));
+
+    std::vector<Clock::time_point> arrivals;
+    std::atomic<bool> done{false};
+    std::thread device([&] {
+        while (static_cast<int>(arrivals.size()) < bytes) {
+            pollfd p{pty.MasterFd(), POLLIN, 0};
+            if (poll(&p, 1, 2000) <= 0) break;
+            const auto now = Clock::now();
+            uint8_t buf[256];
+            const ssize_t n = read(pty.MasterFd(), buf, sizeof buf);
+            for (ssize_t i = 0; i < n; ++i) arrivals.push_back(now);
+        }
+        done = true;
+    });
+    QTest::mouseClick(dlg.findChild<QAbstractButton*>("IDC_BTN_SEND"), Qt::LeftButton);
+    while (!done) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    device.join();
+
+    std::vector<double> gaps;
+    for (size_t i = 1; i < arrivals.size(); ++i) {
+        gaps.push_back(std::chrono::duration<double, std::milli>(arrivals[i] - arrivals[i - 1]).count());
+    }
+    double mean = 0, square = 0;
+    for (double g : gaps) mean += g;
+    mean /= static_cast<double>(gaps.size());
+    for (double g : gaps) square += (g - mean) * (g - mean);
+    std::sort(gaps.begin(), gaps.end());
+    auto at = [&](double q) { return gaps[static_cast<size_t>(q * (gaps.size() - 1))]; };
+    std::printf("paced send, %4d ms between bytes: %zu gaps, mean %.3f ms, std dev %.3f ms, "
+                "min %.3f ms, median %.3f ms, 99th %.3f ms, max %.3f ms\n",
+                gapMs, gaps.size(), mean, std::sqrt(square / static_cast<double>(gaps.size())),
+                gaps.front(), at(0.5), at(0.99), gaps.back());
+}
+
 // The converters on the receive area: the time one click takes, which grows with the text,
 // not with its square.
 void Convert(size_t megabytes) {
@@ -99,6 +147,9 @@ int main(int argc, char** argv) {
     Cycle(1, 2001);
     Cycle(10, 301);
     Cycle(100, 51);
+    Paced(1, 1001);
+    Paced(10, 301);
+    Paced(100, 51);
     for (size_t mb : {10, 40, 100}) Convert(mb);
     return 0;
 }
