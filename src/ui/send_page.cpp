@@ -178,4 +178,5 @@ void CSendPage::ShowButtons() {
     m_btnSendFile->setEnabled(m_open && !m_sending);
     m_btnSendFile->setAccessibleDescription(m_open ? QString() : QStringLiteral("串口未打开"));
     m_btnCancelFile->setEnabled(m_sending);
+    m_progress->setTextVisible(m_sending);  // no "0%" before any file
 }
