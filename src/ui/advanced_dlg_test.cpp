@@ -57,13 +57,15 @@ protected:
     CAdvancedDlg dlg{&parent};
 };
 
-TEST_F(AdvancedDlgTest, IsAModelessWindowWithTwoPagesAndTheDefaults) {
+TEST_F(AdvancedDlgTest, IsAModelessWindowWithItsPagesAndTheDefaults) {
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("高级设置"));
     EXPECT_FALSE(dlg.isModal());
     auto* tabs = Get<QTabWidget>("tabs");
-    ASSERT_EQ(tabs->count(), 2);
-    EXPECT_EQ(tabs->tabText(0), QStringLiteral("线路控制"));
-    EXPECT_EQ(tabs->tabText(1), QStringLiteral("连接"));
+    QStringList pages;
+    for (int i = 0; i < tabs->count(); ++i) pages << tabs->tabText(i);
+    EXPECT_EQ(pages, QStringList({QStringLiteral("线路控制"), QStringLiteral("连接"),
+                                  QStringLiteral("发送"), QStringLiteral("接收"),
+                                  QStringLiteral("常用命令")}));
     EXPECT_EQ(dlg.Options(), PortOptions{});
     EXPECT_EQ(Get<QComboBox>("cbFlow")->currentText(), QStringLiteral("无"));
     EXPECT_EQ(Get<QComboBox>("cbCustomBaud")->currentText(), QString());
