@@ -76,6 +76,7 @@ CSendPage::CSendPage(QWidget* parent) : QWidget(parent) {
     m_lblFile->setWordWrap(true);
     m_lblFile->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_btnCancelFile = ActionButton("btnCancelFile", QStringLiteral("取消"));
+    m_btnCancelFile->setAccessibleDescription(QStringLiteral("停止发送文件"));
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("行尾"), m_cbLineEnding);
