@@ -12,12 +12,15 @@
 
 #include "app/port_bench_dlg.h"
 #include "dialog/dialog_builder.h"
+#include "serial/network_address.h"
 
 std::optional<int> CPortBenchApp::AnswerWithoutWindow(std::string_view arg) {
     if (arg == "-h" || arg == "--help" || arg == "-help" || arg == "-?") {
         std::fputs(kUsage, stdout);
         std::fputs("A serial-port terminal. Each PORT (a pseudo-terminal from socat, say) is added to\n"
                    "the port list after the ports found in /sys/class/tty. See corvala(1).\n"
+                   "A PORT may be on a serial server: rfc2217://HOST:PORT (ser2net's telnet(rfc2217)\n"
+                   "accepter) or tcp://HOST:PORT (raw bytes, the server owns the line settings).\n"
                    "  -h, --help     show this help and exit\n"
                    "  -v, --version  show the version and exit\n",
                    stdout);
@@ -29,6 +32,11 @@ std::optional<int> CPortBenchApp::AnswerWithoutWindow(std::string_view arg) {
     }
     if (arg.starts_with('-')) {
         std::fprintf(stderr, "corvala: unknown option %.*s\n%s", static_cast<int>(arg.size()), arg.data(), kUsage);
+        return 2;
+    }
+    if (arg.find("://") != std::string_view::npos && !ParseNetworkAddress(arg)) {
+        std::fprintf(stderr, "corvala: bad network port %.*s (rfc2217://HOST:PORT or tcp://HOST:PORT)\n%s",
+                     static_cast<int>(arg.size()), arg.data(), kUsage);
         return 2;
     }
     return std::nullopt;

@@ -11,7 +11,8 @@ public:
 
     // Answers an option before Qt starts, which needs a display to start at all: --help and
     // --version (and their short forms) on standard output with status 0, any other option
-    // with the usage on standard error and status 2. nullopt when `arg` is a port.
+    // with the usage on standard error and status 2, as is a network address that does not
+    // read as one. nullopt when `arg` is a port.
     static std::optional<int> AnswerWithoutWindow(std::string_view arg);
 
     // Without a display to show the window on, says so in one line on standard error and

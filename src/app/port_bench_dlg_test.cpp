@@ -435,7 +435,10 @@ TEST(CommandLine, WithoutADisplayAnOptionOrAWindowEndsWithOneLineAndStatus2) {
         "corvala: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset)\n";
     for (const Case& c : {Case{{"--bogus"}, "corvala: unknown option --bogus\n" + usage},
                           Case{{"/dev/ttyS0", "-x"}, "corvala: unknown option -x\n" + usage}, Case{{}, noDisplay},
-                          Case{{"/dev/ttyS0"}, noDisplay}}) {
+                          Case{{"/dev/ttyS0"}, noDisplay}, Case{{"tcp://127.0.0.1:2001"}, noDisplay},
+                          Case{{"rfc2217://host"},
+                               "corvala: bad network port rfc2217://host (rfc2217://HOST:PORT or tcp://HOST:PORT)\n" +
+                                   usage}}) {
         std::vector<std::string> argv{CORVALA_EXE};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         const CommandResult r = RunCommand(argv, {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
