@@ -32,6 +32,7 @@ QString CPortBenchDlg::SettingsPath() const {
 RememberedSettings CPortBenchDlg::CurrentSettings() const {
     RememberedSettings s;
     s.port = m_cbPort->currentText().toStdString();
+    s.networkPorts = m_networkPorts;
     // While a custom rate is shown the list's own entries are not selected: the default stands.
     const int baud = LookUpSetting(kBaudList, m_cbBaud->currentText().toStdString());
     s.baud =
@@ -70,6 +71,8 @@ void CPortBenchDlg::RestoreSettings() {
             Qt::QueuedConnection);
     }
     if (!s.options.rememberSettings) return;
+    for (const std::string& port : s.networkPorts) AddNetworkPort(port);
+    if (IsNetworkPortPath(s.port)) AddNetworkPort(s.port);  // remembered from the command line
     // A port named on the command line is the one the user means to use now.
     if (m_env.extraPorts.empty()) {
         const int port = m_cbPort->findText(QString::fromStdString(s.port));
@@ -101,11 +104,16 @@ void CPortBenchDlg::RememberSettings() {
 }
 
 void CPortBenchDlg::WaitForPort() {
+    const std::string path = m_pReader->Port();
     StopReader();
     // What was read before the cut is shown before the line that tells of it.
     while (m_rxQueue.Size() > 0) OnPortReceived();
     ShowPortNotice(QStringLiteral("串口已断开"));
-    m_reconnect.Wait();
+    if (IsNetworkPortPath(path)) {
+        ReconnectNetworkPort(path);
+    } else {
+        m_reconnect.Wait();
+    }
     ApplyPortState();
 }
 

@@ -38,7 +38,6 @@
 #include "serial/line_settings.h"
 #include "serial/open_port.h"
 #include "serial/port_discovery.h"
-#include "serial/port_identity.h"
 #include "ui/about_dlg.h"
 #include "ui/advanced_dlg.h"
 #include "ui/decimal_field.h"
@@ -205,6 +204,7 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     MakeAdvancedWindow();
     MakeFindBar();
     MakeReceiveOptions();
+    MakeNetworkPorts();
     MakeSendOptions();
     OnInitDialog();
     MakeCommandList();  // after the settings: the history is kept only while they are remembered
@@ -235,13 +235,13 @@ void CPortBenchDlg::OnInitDialog() {
 
 void CPortBenchDlg::FillPortList() {
     std::vector<std::string> ports = DiscoverPorts(m_env.sysfsRoot);
-    for (const std::string& port : m_env.extraPorts) {
+    for (const std::string& port : ListedExtraPorts()) {
         if (std::find(ports.begin(), ports.end(), port) == ports.end()) ports.push_back(port);
     }
     QStringList names, identities;
     for (const std::string& port : ports) {
         names << QString::fromStdString(port);
-        identities << QString::fromStdString(PortIdentity(m_env.sysfsRoot, port));
+        identities << PortListIdentity(port);
     }
     QStringList shown, shownIdentities;
     for (int i = 0; i < m_cbPort->count(); ++i) {
@@ -276,6 +276,7 @@ void CPortBenchDlg::ShowSelectedPortIdentity() {
     const QString field = FieldName(IDC_COMBO_PORT);
     m_cbPort->setToolTip(identity);
     m_cbPort->setAccessibleDescription(identity.isEmpty() ? field : field + QStringLiteral("：") + identity);
+    ShowNetworkPortState();
 }
 
 void CPortBenchDlg::InitSettingLists() {
@@ -288,7 +289,7 @@ void CPortBenchDlg::InitSettingLists() {
 }
 
 void CPortBenchDlg::ShowLamp(bool open) {
-    const bool waiting = open && m_reconnect.Waiting();
+    const bool waiting = open && (m_reconnect.Waiting() || m_opener.Busy());
     QPixmap lamp = LampPixmap(open, waiting, palette().color(QPalette::Window));
     m_stLamp->setPixmap(lamp);
     m_stLamp->resize(lamp.size());
@@ -386,6 +387,7 @@ void CPortBenchDlg::OpenPort() {
     m_rxDecoder.Reset();  // what an earlier port left unfinished is not this one's
     const LineSettings line = ChosenLine();
     const std::string path = m_cbPort->currentText().toStdString();
+    if (IsNetworkPortPath(path)) return OpenNetworkPort(path, line);  // it takes seconds
     try {
         PortEventSink& sink = *this;
         m_pReader = std::make_unique<CSerialReader>(sink, m_rxQueue, OpenSerialPort(path, line), m_env.clock);
@@ -425,9 +427,11 @@ void CPortBenchDlg::ApplyPortState() {
     }
     m_btnSend->setEnabled(open);
     m_advanced->SetPortOpen(m_pReader != nullptr);  // a port waiting for its device takes no request
+    ShowNetworkPortState();
 }
 
 void CPortBenchDlg::StopReader() {
+    m_opener.Cancel();
     m_pReader.reset();  // the reader stops as it goes
     // What it still posted about its controls and lines is of a port that is no more.
     QCoreApplication::removePostedEvents(this, WM_PORT_CONTROL_DONE);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/port_opener.h"
 #include "app/port_reconnect.h"
 #include "layout/dynamic_layout.h"
 #include "layout/qt_layout_host.h"
@@ -173,6 +174,17 @@ private:
     void WaitForPort();  // the device has gone: shown, and looked for until it is back
     void OnDeviceBack(const std::string& path);
     void ShowPortNotice(const QString& what);  // a stamped line in the area, and the log
+    // Network ports: listed, opened off the window thread, reconnected
+    // (port_bench_network.cpp).
+    void MakeNetworkPorts();
+    std::vector<std::string> ListedExtraPorts() const;  // the command line's, then the added
+    QString PortListIdentity(const std::string& port) const;
+    void AddNetworkPort(const std::string& path);  // to the list, keeping the selection
+    void OpenNetworkPort(const std::string& path, const LineSettings& line);
+    void ReconnectNetworkPort(const std::string& path);  // until it opens or is closed
+    void OnNetworkPortOpened(std::unique_ptr<SerialPort> port);
+    // Greys the line settings a raw TCP port's far end owns; tells that a port connects.
+    void ShowNetworkPortState();
     // Saved commands, their shortcuts and the history of sends (port_bench_commands.cpp).
     void MakeCommandList();
     QString CommandPath(const char* file) const;
@@ -234,6 +246,8 @@ private:
     std::optional<LogoLink> m_logoLink;
     PortMonitor m_portMonitor;
     PortReconnect m_reconnect;
+    PortOpener m_opener;                      // a network port connecting, or reconnecting
+    std::vector<std::string> m_networkPorts;  // added in the advanced window, remembered
     std::vector<SavedCommand> m_commands;
     SendHistory m_history;
     std::optional<ReceiveLog> m_fileLog;

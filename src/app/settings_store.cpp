@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "serial/line_settings.h"
+#include "serial/network_address.h"
 #include "ui/decimal_field.h"
 
 namespace {
@@ -82,6 +83,16 @@ std::optional<std::string> ParseDirectory(const QString& text) {
     return QFile::encodeName(text).toStdString();
 }
 
+// Network port addresses, one space between each.
+std::optional<std::vector<std::string>> ParseNetworkPorts(const QString& text) {
+    std::vector<std::string> ports;
+    for (const QString& path : text.split(u' ', Qt::SkipEmptyParts)) {
+        if (!ParseNetworkAddress(path.toStdString())) return std::nullopt;
+        ports.push_back(path.toStdString());
+    }
+    return ports;
+}
+
 std::optional<std::string> ParseTrigger(const QString& text) {
     const bool hex = text.size() <= 2 && std::all_of(text.begin(), text.end(), [](QChar c) {
                          return (c >= u'0' && c <= u'9') ||
@@ -140,6 +151,7 @@ bool LoadSettings(const QString& file, RememberedSettings& settings) {
     RememberedSettings s = settings;
     s.options.rememberSettings = true;
     read("port/path", s.port, ParseText);
+    read("port/network", s.networkPorts, ParseNetworkPorts);
     read("port/baud", s.baud, ChoiceOf<uint32_t>(kBaudList));
     read("port/parity", s.parity, ChoiceOf<int>(kParityList));
     read("port/dataBits", s.dataBits, ChoiceOf<int>(kDataBitsList));
@@ -182,6 +194,9 @@ bool SaveSettings(const QString& file, const RememberedSettings& settings) {
     put("rememberSettings", flag(remember));
     if (remember) {
         put("port/path", QString::fromStdString(settings.port));
+        QStringList network;
+        for (const std::string& path : settings.networkPorts) network << QString::fromStdString(path);
+        put("port/network", network.join(u' '));
         put("port/baud", QString::number(settings.baud));
         put("port/parity", QString::number(settings.parity));
         put("port/dataBits", QString::number(settings.dataBits));

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "serial/port_options.h"
 
@@ -11,6 +12,7 @@
 // settings are the values the main window's lists carry.
 struct RememberedSettings {
     std::string port;
+    std::vector<std::string> networkPorts;  // added to the port list by hand
     uint32_t baud = 0;
     int parity = 0;
     int dataBits = 0;

@@ -45,6 +45,9 @@ QString ControlFailure(PortControl control, int error) {
         case EIO:
             reason = QStringLiteral("设备没有响应（输入/输出错误），请检查连接");
             break;
+        case EOPNOTSUPP:
+            reason = QStringLiteral("这是原始 TCP 端口，线路设置由远端决定");
+            break;
         default:
             reason = QStringLiteral("串口拒绝了这项操作");
             break;
@@ -87,6 +90,7 @@ CAdvancedDlg::CAdvancedDlg(QWidget* parent) : QDialog(parent) {
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_linePage, &CLineControlPage::optionsEdited, this, &CAdvancedDlg::OnEdited);
     connect(m_connectionPage, &CConnectionPage::optionsEdited, this, &CAdvancedDlg::OnEdited);
+    connect(m_connectionPage, &CConnectionPage::networkPortAdded, this, &CAdvancedDlg::networkPortAdded);
     connect(m_sendPage, &CSendPage::optionsEdited, this, &CAdvancedDlg::OnEdited);
     connect(m_sendPage, &CSendPage::sendFileChosen, this, &CAdvancedDlg::sendFileRequested);
     connect(m_sendPage, &CSendPage::sendFileCancelled, this, &CAdvancedDlg::sendFileCancelled);

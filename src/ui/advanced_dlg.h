@@ -60,6 +60,7 @@ signals:
     // From the 发送 page: send the file at `path`; stop the file send under way.
     void sendFileRequested(const QString& path);
     void sendFileCancelled();
+    void networkPortAdded(const QString& path);  // from the "连接" page
 
 private:
     void OnEdited(const PortOptions& options);

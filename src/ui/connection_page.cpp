@@ -1,9 +1,17 @@
 #include "ui/connection_page.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
+
+#include "serial/network_address.h"
+#include "ui/decimal_field.h"
 
 namespace {
 
@@ -23,6 +31,15 @@ QCheckBox* AddOption(QVBoxLayout& layout, const char* name, const QString& capti
     return box;
 }
 
+// A field of the network group, named for a screen reader as its label reads.
+template <typename T>
+T* AddField(QFormLayout& form, const char* name, const QString& label, T* field) {
+    field->setObjectName(QString::fromUtf8(name));
+    field->setAccessibleName(QString(label).remove(u'：'));
+    form.addRow(label, field);
+    return field;
+}
+
 }  // namespace
 
 CConnectionPage::CConnectionPage(QWidget* parent) : QWidget(parent) {
@@ -35,7 +52,29 @@ CConnectionPage::CConnectionPage(QWidget* parent) : QWidget(parent) {
         AddOption(*layout, "IDC_CHK_REMEMBER", QStringLiteral("记住设置"),
                   QStringLiteral("下次启动时恢复串口、通信设置、显示和发送选项以及高级设置；"
                                  "不勾选时每次都以默认设置启动。"));
+    auto* network = new QGroupBox(QStringLiteral("添加网络串口"));
+    auto* form = new QFormLayout(network);
+    m_editHost = AddField(*form, "IDC_EDIT_NET_HOST", QStringLiteral("主机："), new QLineEdit);
+    m_editHost->setPlaceholderText(QStringLiteral("主机名或 IP 地址"));
+    m_editNetPort = AddField(*form, "IDC_EDIT_NET_PORT", QStringLiteral("端口号："), new QLineEdit);
+    m_editNetPort->setPlaceholderText(QStringLiteral("1-65535"));
+    m_cbNetKind = AddField(*form, "IDC_COMBO_NET_KIND", QStringLiteral("类型："), new QComboBox);
+    m_cbNetKind->addItem(QStringLiteral("RFC 2217（ser2net 等串口服务器）"),
+                         static_cast<int>(NetworkKind::Rfc2217));
+    m_cbNetKind->addItem(QStringLiteral("TCP（只传数据，线路设置由远端决定）"),
+                         static_cast<int>(NetworkKind::RawTcp));
+    auto* add = new QPushButton(QStringLiteral("添加到串口列表"));
+    add->setObjectName(QStringLiteral("IDC_BTN_NET_ADD"));
+    add->setAutoDefault(false);
+    form->addRow(add);
+    m_lblNetResult = new QLabel;
+    m_lblNetResult->setObjectName(QStringLiteral("IDC_TXT_NET_RESULT"));
+    m_lblNetResult->setWordWrap(true);
+    m_lblNetResult->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    form->addRow(m_lblNetResult);
+    layout->addWidget(network);
     layout->addStretch();
+    connect(add, &QPushButton::clicked, this, &CConnectionPage::AddNetworkPort);
     connect(m_chkReconnect, &QCheckBox::clicked, this, &CConnectionPage::Edit);
     connect(m_chkRemember, &QCheckBox::clicked, this, &CConnectionPage::Edit);
     ShowOptions(m_options);
@@ -51,4 +90,32 @@ void CConnectionPage::Edit() {
     m_options.autoReconnect = m_chkReconnect->isChecked();
     m_options.rememberSettings = m_chkRemember->isChecked();
     emit optionsEdited(m_options);
+}
+
+void CConnectionPage::AddNetworkPort() {
+    NetworkAddress address;
+    address.kind = static_cast<NetworkKind>(m_cbNetKind->currentData().toInt());
+    QString host = m_editHost->text().trimmed();
+    if (host.startsWith(u'[') && host.endsWith(u']')) host = host.mid(1, host.size() - 2);
+    address.host = host.toStdString();
+    uint32_t port = 0;
+    QString refusal;
+    if (host.isEmpty()) {
+        refusal = QStringLiteral("请输入服务器的主机名或 IP 地址。");
+    } else if (!ParseUInt32(m_editNetPort->text().trimmed().toStdU16String(), port) || port < 1 ||
+               port > 65535) {
+        refusal = QStringLiteral("端口号必须是 1 到 65535 之间的整数。");
+    } else {
+        address.port = static_cast<uint16_t>(port);
+        // The address as it would be read back: what the path cannot carry is no host name.
+        if (ParseNetworkAddress(NetworkPath(address)) != address)
+            refusal = QStringLiteral("“%1”不是有效的主机名或 IP 地址。").arg(host);
+    }
+    if (!refusal.isEmpty()) {
+        m_lblNetResult->setText(refusal);
+        return;
+    }
+    const QString path = QString::fromStdString(NetworkPath(address));
+    m_lblNetResult->setText(QStringLiteral("已添加到串口列表：%1").arg(path));
+    emit networkPortAdded(path);
 }
