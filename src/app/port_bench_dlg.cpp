@@ -202,8 +202,8 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     connect(&m_cycleTimer, &PeriodicTimer::tick, this, &CPortBenchDlg::OnCycleTick);
     connect(&m_reconnect, &PortReconnect::deviceBack, this, &CPortBenchDlg::OnDeviceBack);
     MakeAdvancedWindow();
-    MakeFindBar();
     MakeReceiveOptions();
+    MakeFindBar();
     MakeNetworkPorts();
     MakeSendOptions();
     OnInitDialog();

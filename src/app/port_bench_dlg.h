@@ -37,10 +37,10 @@ class QPushButton;
 class CAdvancedDlg;
 class CPictureEx;
 class PopupComboBox;
+class FindBar;
 class ReceiveView;
 struct RememberedSettings;
 
-class FindBar;
 // What the dialog takes from its surroundings; tests replace the parts they control.
 struct DialogEnvironment {
     std::vector<std::string> extraPorts{};  // added to the port list after the discovered ones
@@ -114,12 +114,12 @@ private:
     void OnSysCommand(int id);
     // The advanced window and its wiring (port_bench_advanced.cpp).
     void MakeAdvancedWindow();
-    void ShowAdvanced();
-    // How received bytes read as text, and where the log goes
-    // (port_bench_receive_options.cpp).
     // The find bar, its keys, and saving what the receive area shows (port_bench_find.cpp).
     void MakeFindBar();
     void OnSaveShown();
+    void ShowAdvanced();
+    // How received bytes read as text, and where the log goes
+    // (port_bench_receive_options.cpp).
     void MakeReceiveOptions();
     void OnReceiveOptions(const PortOptions& options);
     // A batch as the chunk to stamp, log and show: hex pairs, or its bytes up to the end of
@@ -236,6 +236,7 @@ private:
     QLabel* m_stTxCount;
     CPictureEx* m_picLogo;
     CAdvancedDlg* m_advanced;  // modeless, made with the dialog
+    FindBar* m_findBar;        // over the receive area, hidden until Ctrl+F
 
     // The host is declared first: the layout, destroyed first, joins its after-drag thread,
     // which posts through the host.
@@ -263,7 +264,6 @@ private:
     bool m_bPortOpen = false;
     bool m_bToldTwoStopBits = false;  // told that 1.5 stop bits went out as 2
     QString m_strSend;
-    FindBar* m_findBar;        // over the receive area, hidden until Ctrl+F
     ReceiveText m_strReceive;
     QString m_strTrigger;
     uint32_t m_dwTxCount = 0;

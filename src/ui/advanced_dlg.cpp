@@ -66,12 +66,12 @@ CAdvancedDlg::CAdvancedDlg(QWidget* parent) : QDialog(parent) {
     m_connectionPage = new CConnectionPage(tabs);
     tabs->addTab(m_linePage, QStringLiteral("线路控制"));
     tabs->addTab(m_connectionPage, QStringLiteral("连接"));
-    m_commandPage = new CCommandPage(tabs);
-    tabs->addTab(m_commandPage, QStringLiteral("常用命令"));
     m_sendPage = new CSendPage(tabs);
     tabs->addTab(m_sendPage, QStringLiteral("发送"));
     m_receivePage = new CReceivePage(tabs);
     tabs->addTab(m_receivePage, QStringLiteral("接收"));
+    m_commandPage = new CCommandPage(tabs);
+    tabs->addTab(m_commandPage, QStringLiteral("常用命令"));
     m_lblStatus = new QLabel(this);
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_lblStatus->setWordWrap(true);
@@ -90,12 +90,12 @@ CAdvancedDlg::CAdvancedDlg(QWidget* parent) : QDialog(parent) {
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_linePage, &CLineControlPage::optionsEdited, this, &CAdvancedDlg::OnEdited);
     connect(m_connectionPage, &CConnectionPage::optionsEdited, this, &CAdvancedDlg::OnEdited);
-    connect(m_connectionPage, &CConnectionPage::networkPortAdded, this, &CAdvancedDlg::networkPortAdded);
     connect(m_sendPage, &CSendPage::optionsEdited, this, &CAdvancedDlg::OnEdited);
     connect(m_sendPage, &CSendPage::sendFileChosen, this, &CAdvancedDlg::sendFileRequested);
     connect(m_sendPage, &CSendPage::sendFileCancelled, this, &CAdvancedDlg::sendFileCancelled);
     connect(m_receivePage, &CReceivePage::optionsEdited, this, &CAdvancedDlg::OnEdited);
     connect(m_receivePage, &CReceivePage::refused, this, &CAdvancedDlg::ShowError);
+    connect(m_connectionPage, &CConnectionPage::networkPortAdded, this, &CAdvancedDlg::networkPortAdded);
     connect(m_linePage, &CLineControlPage::refused, this, &CAdvancedDlg::ShowError);
     connect(m_linePage, &CLineControlPage::modemLineToggled, this, [this](ModemLine line, bool on) {
         ShowError({});
