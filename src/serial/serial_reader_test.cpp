@@ -566,7 +566,8 @@ TEST_F(ReaderTest, APacedSendArrivesWholeAndIsCountedAsItGoes) {
     EXPECT_GT(reports.Count(), 1u);
     EXPECT_GT(sink.m_writes, 1);
     EXPECT_EQ(sink.m_written, 60u);
-    EXPECT_TRUE(reader.WriterIdle());
+    // The end is reported just before the writer takes its next job.
+    EXPECT_TRUE(WaitUntil([&] { return reader.WriterIdle(); }));
 }
 
 // A cancel or a stop ends a paced send between two bytes and a full-speed one inside its
