@@ -18,6 +18,7 @@
 
 #include "app/port_bench_dlg.h"
 #include "serial/pty_pair.h"
+#include "test/device_read.h"
 #include "test/find_control.h"
 #include "test/message_box_recorder.h"
 #include "test/qt_wait.h"
@@ -60,16 +61,7 @@ protected:
             << content;
     }
     QString SendArea() { return Get<QPlainTextEdit>(*dlg, "IDC_EDIT_TX")->toPlainText(); }
-    // What the device receives next: `count` bytes, or what came within the deadline.
-    Bytes Device(size_t count) {
-        Bytes got;
-        QtWaitUntil([&] {
-            Bytes more = pty.Read(count - got.size(), 5ms);
-            got.insert(got.end(), more.begin(), more.end());
-            return got.size() >= count;
-        });
-        return got;
-    }
+    Bytes Device(size_t count) { return DeviceReceives(pty, count); }
     void ShowActive(QWidget& window) {
         window.show();
         window.activateWindow();

@@ -13,6 +13,7 @@
 #include "app/port_bench_dlg.h"
 #include "receive/receive_view.h"
 #include "serial/pty_pair.h"
+#include "test/device_read.h"
 #include "test/message_box_recorder.h"
 #include "test/qt_wait.h"
 
@@ -33,16 +34,7 @@ protected:
         ASSERT_TRUE(dlg.IsPortOpen());
     }
     void Type(const QString& text) { Get<QPlainTextEdit>("IDC_EDIT_TX")->setPlainText(text); }
-    // What the device receives next: `count` bytes, or what came within the deadline.
-    Bytes Device(size_t count) {
-        Bytes got;
-        QtWaitUntil([&] {
-            Bytes more = pty.Read(count - got.size(), 5ms);
-            got.insert(got.end(), more.begin(), more.end());
-            return got.size() >= count;
-        });
-        return got;
-    }
+    Bytes Device(size_t count) { return DeviceReceives(pty, count); }
     QString Tx() { return Get<QLabel>("IDC_TXT_TXCOUNT")->text(); }
     // The counter follows when the writer reports the bytes gone.
     bool TxBecomes(const char* count) { return QtWaitUntil([&] { return Tx() == count; }); }
