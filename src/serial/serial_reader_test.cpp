@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <random>
 #include <thread>
 
@@ -627,13 +628,30 @@ TEST_F(ReaderTest, ASourceThatFailsEndsTheSendWithItsErrnoAndWhatWent) {
     EXPECT_EQ(sink.m_writeFailures, 0);
 }
 
+// Holds its first read until opened, so a test can queue more behind it first.
+class GatedSource : public MemorySource {
+public:
+    GatedSource(std::vector<uint8_t> bytes, std::shared_future<void> gate)
+        : MemorySource(std::move(bytes)), m_gate(std::move(gate)) {}
+    ssize_t Read(uint8_t* buffer, size_t max) override {
+        m_gate.wait();
+        return MemorySource::Read(buffer, max);
+    }
+
+private:
+    std::shared_future<void> m_gate;
+};
+
 TEST_F(ReaderTest, AStreamedSendToAGoneDeviceFailsOnceAndDropsWhatWaits) {
     reader.Start();
     StreamReports first, second;
     pty.CloseMaster();
     ASSERT_TRUE(WaitUntil([&] { return sink.m_hangUps == 1; }));
-    reader.WriteStream(std::make_unique<MemorySource>(Pattern(1000)), 1ms, first.Reporter());
+    std::promise<void> open;
+    reader.WriteStream(std::make_unique<GatedSource>(Pattern(1000), open.get_future().share()), 1ms,
+                       first.Reporter());
     reader.WriteStream(std::make_unique<MemorySource>(Pattern(1000)), 1ms, second.Reporter());
+    open.set_value();
     ASSERT_TRUE(WaitUntil([&] { return first.End() && second.End(); }));
     EXPECT_TRUE(first.End()->failed);
     EXPECT_TRUE(second.End()->cancelled);
