@@ -1,13 +1,16 @@
 #include "send/file_source.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 std::unique_ptr<FileSource> FileSource::Open(const std::string& path, int& error) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: opening a FIFO would wait for its writer on the window thread, and its
+    // reads for data where only Read's wait can be woken.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
     if (fd < 0 || fstat(fd, &st) != 0) {
         error = errno;
@@ -26,12 +29,16 @@ std::unique_ptr<FileSource> FileSource::Open(const std::string& path, int& error
 
 FileSource::~FileSource() { close(m_fd); }
 
-ssize_t FileSource::Read(uint8_t* buffer, size_t max) {
+ssize_t FileSource::Read(uint8_t* buffer, size_t max, int wakeFd) {
     ssize_t n;
-    do {
-        n = read(m_fd, buffer, max);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) return -errno;
+    while ((n = read(m_fd, buffer, max)) < 0) {
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN) return -errno;
+        // A pipe with nothing in it yet: waits for its writer, or for the wake.
+        pollfd fds[2] = {{m_fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0 && errno != EINTR) return -errno;
+        if (fds[1].revents) return -ECANCELED;
+    }
     if (n == 0 && m_read < m_size) return -ENODATA;
     m_read += static_cast<uint64_t>(n);
     return n;

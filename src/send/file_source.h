@@ -21,7 +21,7 @@ public:
     uint64_t Size() const { return m_size; }
     // A regular file that ends before its size at opening was cut short while it was sent:
     // -ENODATA, rather than a send that looks complete.
-    ssize_t Read(uint8_t* buffer, size_t max) override;
+    ssize_t Read(uint8_t* buffer, size_t max, int wakeFd) override;
 
 private:
     FileSource(int fd, uint64_t size) : m_fd(fd), m_size(size) {}

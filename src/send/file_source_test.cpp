@@ -1,15 +1,19 @@
 #include "send/file_source.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <future>
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 class FileSourceTest : public ::testing::Test {
 protected:
@@ -28,9 +32,10 @@ TEST_F(FileSourceTest, ReadsToTheEndInPieces) {
     EXPECT_EQ(source->Size(), 100000u);
     uint8_t buffer[4096];
     size_t total = 0;
-    for (ssize_t n; (n = source->Read(buffer, sizeof buffer)) > 0;) total += static_cast<size_t>(n);
+    for (ssize_t n; (n = source->Read(buffer, sizeof buffer, -1)) > 0;)
+        total += static_cast<size_t>(n);
     EXPECT_EQ(total, 100000u);
-    EXPECT_EQ(source->Read(buffer, sizeof buffer), 0);
+    EXPECT_EQ(source->Read(buffer, sizeof buffer, -1), 0);
 }
 
 TEST_F(FileSourceTest, AFileCutShortWhileSentIsAnErrorNotAnEnd) {
@@ -38,10 +43,10 @@ TEST_F(FileSourceTest, AFileCutShortWhileSentIsAnErrorNotAnEnd) {
     auto source = FileSource::Open(path, error);
     ASSERT_NE(source, nullptr);
     uint8_t buffer[4096];
-    ASSERT_EQ(source->Read(buffer, sizeof buffer), 4096);
+    ASSERT_EQ(source->Read(buffer, sizeof buffer, -1), 4096);
     fs::resize_file(path, 5000);
-    EXPECT_EQ(source->Read(buffer, sizeof buffer), 904);
-    EXPECT_EQ(source->Read(buffer, sizeof buffer), -ENODATA);
+    EXPECT_EQ(source->Read(buffer, sizeof buffer, -1), 904);
+    EXPECT_EQ(source->Read(buffer, sizeof buffer, -1), -ENODATA);
 }
 
 TEST_F(FileSourceTest, WhatCannotBeOpenedSaysWhy) {
@@ -50,6 +55,25 @@ TEST_F(FileSourceTest, WhatCannotBeOpenedSaysWhy) {
     EXPECT_EQ(error, ENOENT);
     EXPECT_EQ(FileSource::Open(fs::temp_directory_path(), error), nullptr);
     EXPECT_EQ(error, EISDIR);
+}
+
+// The window opens what the user picked: a FIFO nobody writes must not hold it.
+TEST_F(FileSourceTest, AFifoNobodyWritesOpensAtOnceAndIsEmpty) {
+    const fs::path fifo = path.string() + "-fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto opening = std::async(std::launch::async, [&] {
+        int error = 0;
+        return FileSource::Open(fifo, error);
+    });
+    const bool atOnce = opening.wait_for(5s) == std::future_status::ready;
+    if (!atOnce) close(open(fifo.c_str(), O_WRONLY | O_CLOEXEC));  // lets the stuck open return
+    auto source = opening.get();
+    fs::remove(fifo);
+    EXPECT_TRUE(atOnce);
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(source->Size(), 0u);
+    uint8_t buffer[16];
+    EXPECT_EQ(source->Read(buffer, sizeof buffer, -1), 0);
 }
 
 }  // namespace

@@ -13,14 +13,15 @@ class ByteSource {
 public:
     virtual ~ByteSource() = default;
     // Up to `max` of the next bytes into `buffer`: how many (0 at the end), or -errno.
-    virtual ssize_t Read(uint8_t* buffer, size_t max) = 0;
+    // While it waits for them (a pipe), -ECANCELED as soon as `wakeFd` becomes readable.
+    virtual ssize_t Read(uint8_t* buffer, size_t max, int wakeFd) = 0;
 };
 
 // Bytes already in memory, such as a paced send of the send area.
 class MemorySource : public ByteSource {
 public:
     explicit MemorySource(std::vector<uint8_t> bytes) : m_bytes(std::move(bytes)) {}
-    ssize_t Read(uint8_t* buffer, size_t max) override {
+    ssize_t Read(uint8_t* buffer, size_t max, int) override {
         const size_t n = std::min(max, m_bytes.size() - m_at);
         std::memcpy(buffer, m_bytes.data() + m_at, n);
         m_at += n;

@@ -281,7 +281,11 @@ bool CSerialReader::RunStream(WriterJob& job) {
     std::optional<Clock::time_point> next;  // when the next byte may go; none before the first
     bool ok = true;
     while (ok) {
-        const ssize_t n = job.source->Read(buffer.data(), buffer.size());
+        const ssize_t n = job.source->Read(buffer.data(), buffer.size(), m_cancelFd);
+        if (n == -ECANCELED) {
+            ok = false;
+            break;
+        }
         if (n <= 0) {
             report.readError = n < 0 ? static_cast<int>(-n) : 0;
             break;

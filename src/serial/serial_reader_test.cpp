@@ -4,16 +4,19 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <future>
 #include <random>
 #include <thread>
 
+#include "send/file_source.h"
 #include "serial/file_exception.h"
 #include "serial/modem_lines.h"
 #include "serial/open_port.h"
@@ -542,7 +545,7 @@ private:
 class FailingSource : public ByteSource {
 public:
     explicit FailingSource(size_t good) : m_good(good) {}
-    ssize_t Read(uint8_t* buffer, size_t max) override {
+    ssize_t Read(uint8_t* buffer, size_t max, int) override {
         if (m_at == m_good) return -EIO;
         const size_t n = std::min(max, m_good - m_at);
         for (size_t i = 0; i < n; ++i) buffer[i] = static_cast<uint8_t>((m_at + i) % 251);
@@ -633,9 +636,9 @@ class GatedSource : public MemorySource {
 public:
     GatedSource(std::vector<uint8_t> bytes, std::shared_future<void> gate)
         : MemorySource(std::move(bytes)), m_gate(std::move(gate)) {}
-    ssize_t Read(uint8_t* buffer, size_t max) override {
+    ssize_t Read(uint8_t* buffer, size_t max, int wakeFd) override {
         m_gate.wait();
-        return MemorySource::Read(buffer, max);
+        return MemorySource::Read(buffer, max, wakeFd);
     }
 
 private:
@@ -657,4 +660,43 @@ TEST_F(ReaderTest, AStreamedSendToAGoneDeviceFailsOnceAndDropsWhatWaits) {
     EXPECT_TRUE(second.End()->cancelled);
     EXPECT_EQ(second.End()->sent, 0u);
     EXPECT_EQ(sink.m_writeFailures, 1);
+}
+
+// A FIFO whose writer has gone quiet: the send waits for its next bytes, and a cancel or a
+// stop still ends it at once, with what went counted.
+TEST(SerialReaderStreams, CancelAndStopEndASendThatWaitsOnAQuietFifo) {
+    const std::filesystem::path fifo = std::filesystem::temp_directory_path() /
+                                       ("corvala-reader-fifo-" + std::to_string(getpid()));
+    for (const bool stop : {false, true}) {
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        const int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(writer, 0);
+        int error = 0;
+        std::unique_ptr<FileSource> source = FileSource::Open(fifo, error);
+        std::filesystem::remove(fifo);
+        ASSERT_NE(source, nullptr) << error;
+        RxQueue q;
+        RecordingSink s;
+        PtyPair p;
+        CSerialReader r(s, q, Open(p));
+        r.Start();
+        StreamReports reports;
+        r.WriteStream(std::move(source), 0ms, reports.Reporter());
+        ASSERT_EQ(write(writer, "abc", 3), 3);
+        EXPECT_EQ(p.Read(3, 5s), (std::vector<uint8_t>{'a', 'b', 'c'}));
+        std::future<void> stopping;
+        if (stop) {
+            stopping = std::async(std::launch::async, [&] { r.Stop(); });
+        } else {
+            r.CancelWrites();
+        }
+        const bool ended = WaitUntil([&] { return reports.End().has_value(); }, 1s);
+        close(writer);  // the FIFO's end: what lets a send stuck in its read go
+        if (stopping.valid()) stopping.wait();
+        EXPECT_TRUE(ended) << (stop ? "stopped" : "cancelled");
+        ASSERT_TRUE(WaitUntil([&] { return reports.End().has_value(); }));
+        EXPECT_TRUE(reports.End()->cancelled) << (stop ? "stopped" : "cancelled");
+        EXPECT_EQ(reports.End()->sent, 3u);
+        EXPECT_EQ(s.m_written, 3u);
+    }
 }
