@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 std::unique_ptr<FileSource> FileSource::Open(const std::string& path, int& error) {
@@ -23,13 +24,15 @@ std::unique_ptr<FileSource> FileSource::Open(const std::string& path, int& error
         return nullptr;
     }
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    const uint64_t size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
-    return std::unique_ptr<FileSource>(new FileSource(fd, size));
+    const bool regular = S_ISREG(st.st_mode);
+    const uint64_t size = regular ? static_cast<uint64_t>(st.st_size) : 0;
+    return std::unique_ptr<FileSource>(new FileSource(fd, regular, size));
 }
 
 FileSource::~FileSource() { close(m_fd); }
 
 ssize_t FileSource::Read(uint8_t* buffer, size_t max, int wakeFd) {
+    if (m_regular) max = static_cast<size_t>(std::min<uint64_t>(max, m_size - m_read));
     ssize_t n;
     while ((n = read(m_fd, buffer, max)) < 0) {
         if (errno == EINTR) continue;

@@ -19,14 +19,16 @@ public:
 
     // The size when opened; 0 for what has none (a pipe, a device).
     uint64_t Size() const { return m_size; }
-    // A regular file that ends before its size at opening was cut short while it was sent:
-    // -ENODATA, rather than a send that looks complete.
+    // A regular file is sent as its size at opening says: one that ends before was cut short
+    // while it was sent (-ENODATA, rather than a send that looks complete), and what is
+    // appended meanwhile is not read.
     ssize_t Read(uint8_t* buffer, size_t max, int wakeFd) override;
 
 private:
-    FileSource(int fd, uint64_t size) : m_fd(fd), m_size(size) {}
+    FileSource(int fd, bool regular, uint64_t size) : m_fd(fd), m_regular(regular), m_size(size) {}
 
     int m_fd;
+    bool m_regular;
     uint64_t m_size;
     uint64_t m_read = 0;
 };

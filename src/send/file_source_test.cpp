@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <vector>
 
 namespace {
 
@@ -47,6 +48,18 @@ TEST_F(FileSourceTest, AFileCutShortWhileSentIsAnErrorNotAnEnd) {
     fs::resize_file(path, 5000);
     EXPECT_EQ(source->Read(buffer, sizeof buffer, -1), 904);
     EXPECT_EQ(source->Read(buffer, sizeof buffer, -1), -ENODATA);
+}
+
+// What is appended while the file is sent is not sent: the progress is of the size shown,
+// and a log that grows faster than a paced send takes it still ends.
+TEST_F(FileSourceTest, AFileThatGrowsWhileSentEndsAtItsSizeWhenOpened) {
+    int error = 0;
+    auto source = FileSource::Open(path, error);
+    ASSERT_NE(source, nullptr);
+    std::ofstream(path, std::ios::binary | std::ios::app) << std::string(5000, 'y');
+    std::vector<uint8_t> buffer(200000);
+    EXPECT_EQ(source->Read(buffer.data(), buffer.size(), -1), 100000);
+    EXPECT_EQ(source->Read(buffer.data(), buffer.size(), -1), 0);
 }
 
 TEST_F(FileSourceTest, WhatCannotBeOpenedSaysWhy) {
