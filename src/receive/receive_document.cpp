@@ -61,9 +61,7 @@ size_t TextStore::PieceOf(size_t i) const {
     if (p + 1 < m_pieces.size() && m_pieces[p + 1].charStart <= i && i < PieceEnd(p + 1)) {
         return m_lastPiece = p + 1;
     }
-    auto it = std::upper_bound(m_pieces.begin(), m_pieces.end(), i,
-                               [](size_t pos, const Piece& piece) { return pos < piece.charStart; });
-    return m_lastPiece = static_cast<size_t>(it - m_pieces.begin()) - 1;
+    return m_lastPiece = m_pieces.PartitionPoint(0, [i](const Piece& piece) { return piece.charStart <= i; }) - 1;
 }
 
 void TextStore::AddPiece(Kind kind, uint64_t byteStart, size_t chars) {
@@ -310,10 +308,11 @@ void ReceiveDocument::AppendUtf16(std::u16string_view text) {
 void ReceiveDocument::Reindex(size_t pos, size_t inserted, size_t removed) {
     // A line start depends on the characters before and at it: only those next to the edit
     // can change; the ones after it move with it.
-    const auto first = std::lower_bound(m_lineStarts.begin() + 1, m_lineStarts.end(), std::max<size_t>(pos, 1));
-    const auto after = std::upper_bound(first, m_lineStarts.end(), pos + removed);
-    std::vector<uint64_t> tail(after, m_lineStarts.end());
-    m_lineStarts.erase(first, m_lineStarts.end());
+    const size_t first = m_lineStarts.PartitionPoint(1, [pos](uint64_t s) { return s < std::max<size_t>(pos, 1); });
+    const size_t after = m_lineStarts.PartitionPoint(first, [&](uint64_t s) { return s <= pos + removed; });
+    std::vector<uint64_t> tail;
+    for (size_t i = after; i < m_lineStarts.size(); ++i) tail.push_back(m_lineStarts[i]);
+    m_lineStarts.resize(first);
     for (size_t s = std::max<size_t>(pos, 1); s <= pos + inserted; ++s) {
         if (StartsLine(s)) m_lineStarts.push_back(s);
     }
@@ -350,6 +349,5 @@ size_t ReceiveDocument::LineLength(size_t line) const {
 }
 
 size_t ReceiveDocument::LineOf(size_t pos) const {
-    auto it = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), pos);
-    return static_cast<size_t>(it - m_lineStarts.begin()) - 1;
+    return m_lineStarts.PartitionPoint(0, [pos](uint64_t s) { return s <= pos; }) - 1;
 }

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "receive/paged_vector.h"
+
 // Append-only bytes in blocks (1 MiB unless a test asks for small ones), shared by every
 // version of one receive text: what is written never moves or changes, so a version that
 // refers to it stays valid. A run of bytes may be cut by a block border anywhere.
@@ -73,7 +75,7 @@ private:
     size_t PieceEnd(size_t p) const;
 
     std::shared_ptr<ByteArena> m_arena;
-    std::vector<Piece> m_pieces;
+    PagedVector<Piece> m_pieces;
     size_t m_size = 0;
     mutable size_t m_lastPiece = 0;  // reads are mostly in order: start looking here
 };
@@ -140,5 +142,5 @@ private:
     bool StartsLine(size_t s) const;
 
     std::shared_ptr<TextStore> m_store;
-    std::vector<uint64_t> m_lineStarts;
+    PagedVector<uint64_t> m_lineStarts;
 };

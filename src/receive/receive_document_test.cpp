@@ -188,6 +188,27 @@ TEST(ReceiveDocument, WideTextAcrossABlockBorderReadsBackWhole) {
     EXPECT_EQ(d.At(d.Size() - 4), u'中');
 }
 
+// Enough short lines and mixed pieces that their indexes span many pages; an edit near the
+// start moves every later line.
+TEST(ReceiveDocument, ManyShortLinesIndexAndEditAsFew) {
+    ReceiveDocument d;
+    std::u16string model;
+    for (int i = 0; i < 20000; ++i) {
+        const std::u16string line = i % 3 ? u"OK\r\n" : u"中 " + Widen(std::to_string(i)) + u"\n";
+        d.AppendUtf16(line);
+        model += line;
+    }
+    d.Replace(5, 3, u"\r\r");
+    model.replace(5, 3, u"\r\r");
+    const auto starts = ModelLineStarts(model);
+    ASSERT_EQ(d.LineCount(), starts.size());
+    for (size_t i = 0; i < starts.size(); i += 997) {
+        ASSERT_EQ(d.LineStart(i), starts[i]) << i;
+        ASSERT_EQ(d.LineOf(starts[i] + 1), i) << i;
+    }
+    ASSERT_EQ(d.Mid(0, d.Size()), model);
+}
+
 TEST(ReceiveDocument, StampedHexKeepsEachReceivedByteOnceAndLittleElse) {
     ReceiveDocument d;
     std::vector<uint8_t> batch(1024);

@@ -88,6 +88,10 @@ uint64_t ReceiveView::RowsOf(size_t line) const {
     return length == 0 ? 1 : (length + m_columns - 1) / m_columns;
 }
 
+size_t ReceiveView::LineOfRow(uint64_t row) const {
+    return m_rowStarts.PartitionPoint(0, [row](uint64_t start) { return start <= row; }) - 1;
+}
+
 void ReceiveView::IndexRowsFrom(size_t line) {
     m_rowStarts.resize(m_doc.LineCount() + 1);
     for (size_t l = line; l < m_doc.LineCount(); ++l) m_rowStarts[l + 1] = m_rowStarts[l] + RowsOf(l);
@@ -257,8 +261,7 @@ size_t ReceiveView::PositionAt(const QPoint& point) const {
     const int64_t rowsAway = point.y() >= 0 ? point.y() / m_lineHeight : (point.y() + 1) / m_lineHeight - 1;
     const uint64_t row = static_cast<uint64_t>(
         std::clamp<int64_t>(top + rowsAway, 0, static_cast<int64_t>(m_rowStarts.back()) - 1));
-    const size_t line = static_cast<size_t>(
-        std::upper_bound(m_rowStarts.begin(), m_rowStarts.end(), row) - m_rowStarts.begin() - 1);
+    const size_t line = LineOfRow(row);
     const uint64_t column = std::clamp((point.x() + m_cellWidth / 2) / m_cellWidth, 0, m_columns);
     const uint64_t offset = (row - m_rowStarts[line]) * m_columns + column;
     return m_doc.LineStart(line) + std::min<uint64_t>(offset, m_doc.LineLength(line));
@@ -317,8 +320,7 @@ void ReceiveView::paintEvent(QPaintEvent*) {
     const uint64_t top = static_cast<uint64_t>(verticalScrollBar()->value());
     const uint64_t rows = static_cast<uint64_t>(VisibleRows()) + 1;
     const size_t selStart = SelectionStart(), selEnd = SelectionEnd();
-    size_t line = static_cast<size_t>(
-        std::upper_bound(m_rowStarts.begin(), m_rowStarts.end(), top) - m_rowStarts.begin() - 1);
+    size_t line = LineOfRow(top);
     const int ascent = QFontMetrics(viewport()->font()).ascent();
 
     for (uint64_t r = 0; r < rows && line < m_doc.LineCount(); ++r) {
@@ -447,9 +449,7 @@ void ReceiveView::keyPressEvent(QKeyEvent* e) {
     auto toRow = [&](int64_t delta) {
         const int64_t target = std::clamp<int64_t>(static_cast<int64_t>(row) + delta, 0,
                                                    static_cast<int64_t>(m_rowStarts.back()) - 1);
-        const size_t l = static_cast<size_t>(
-            std::upper_bound(m_rowStarts.begin(), m_rowStarts.end(), static_cast<uint64_t>(target)) -
-            m_rowStarts.begin() - 1);
+        const size_t l = LineOfRow(static_cast<uint64_t>(target));
         const uint64_t offset = (static_cast<uint64_t>(target) - m_rowStarts[l]) * m_columns + column;
         return m_doc.LineStart(l) + std::min<uint64_t>(offset, m_doc.LineLength(l));
     };

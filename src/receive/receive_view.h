@@ -73,6 +73,7 @@ protected:
 
 private:
     uint64_t RowsOf(size_t line) const;
+    size_t LineOfRow(uint64_t row) const;  // the line that row is part of
     void IndexRowsFrom(size_t line);
     // Rows, caret and repaint after text [oldSize, end) was appended to line `lastLine`.
     void Appended(size_t lastLine, size_t oldSize);
@@ -96,7 +97,7 @@ private:
     QRect CaretRect() const;  // in the view's coordinates
 
     ReceiveDocument m_doc;
-    std::vector<uint64_t> m_rowStarts{0, 1};  // first row of each line; one past the last
+    PagedVector<uint64_t> m_rowStarts{0, 1};  // first row of each line; one past the last
     int m_columns = 1;
     bool m_pairLayout = true;
     int m_cellWidth = 8;
