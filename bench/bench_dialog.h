@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -79,19 +80,32 @@ struct Dialog {
 };
 
 // Longest gap between ticks of a 1 ms timer on the window thread.
+// The longest the window thread went without reaching its event loop, and the most of its
+// own CPU time spent in one such gap: a long stall with little CPU of its own is the machine
+// being busy elsewhere, not the program's work.
 struct StallProbe {
     StallProbe() {
         QObject::connect(&timer, &QTimer::timeout, [this] {
             const auto now = Clock::now();
+            const double cpu = ThreadCpuMs();
             worst = std::max(worst, now - last);
+            worstCpuMs = std::max(worstCpuMs, cpu - lastCpuMs);
             last = now;
+            lastCpuMs = cpu;
         });
         timer.start(1);
     }
     double WorstMs() const { return std::chrono::duration<double, std::milli>(worst).count(); }
+    static double ThreadCpuMs() {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    }
     QTimer timer;
     Clock::time_point last = Clock::now();
     Clock::duration worst{};
+    double lastCpuMs = ThreadCpuMs();
+    double worstCpuMs = 0;
 };
 
 // Resident memory of this process, from /proc.
