@@ -66,7 +66,7 @@ void FinderAlone() {
     for (int i = 0; i < 1 << 16; ++i) pairs += i % 8 ? "41 42 " : "0D 0A ";
     while (hex.Size() < 3 * kHeld) hex.AppendLatin1(pairs);
     std::printf("%zu MB received shown as hex pairs (%zu M characters)\n", hex.Size() / 3 >> 20, hex.Size() >> 20);
-    Finder("bytes 0D 0A as pairs:", hex.Snapshot(), FindPattern::Bytes({0x0D, 0x0A}, true));
+    Finder("bytes 0D 0A as pairs:", hex.Snapshot(), *FindPattern::Bytes({0x0D, 0x0A}, true));
 }
 
 void FindBarInTheWindow() {

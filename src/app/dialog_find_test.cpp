@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTest>
 
 #include "app/port_bench_dlg.h"
@@ -106,6 +107,25 @@ TEST_F(FindInDialog, NothingFoundIsSaid) {
     Key(Qt::Key_F, Qt::ControlModifier);
     QTest::keyClicks(field, "x");
     EXPECT_EQ(CountSays(QStringLiteral("无匹配")), QStringLiteral("无匹配"));
+}
+
+// Shown as UTF-8, bytes are looked for as the characters they read as; bytes that are no
+// whole character are refused, not silently never found.
+TEST_F(FindInDialog, HexPatternsFindDecodedCharactersAndRefuseHalfOne) {
+    QTest::mouseClick(FindControl<QCheckBox>(dlg, "IDC_CHK_HEXSHOW"), Qt::LeftButton);
+    QTest::mouseClick(FindControl<QRadioButton>(dlg, "rbUtf8"), Qt::LeftButton);
+    view->AppendText(u"温度 中\r\n中文");
+    Key(Qt::Key_F, Qt::ControlModifier);
+    QTest::mouseClick(FindControl<QCheckBox>(dlg, "FindHex"), Qt::LeftButton);
+    QTest::keyClicks(field, "e4 b8 ad");
+    EXPECT_EQ(CountSays(QStringLiteral("第 1 个，共 2 个")), QStringLiteral("第 1 个，共 2 个"));
+    EXPECT_EQ(Selected(), Range(3, 4));
+    QTest::keyClick(field, Qt::Key_Backspace);
+    const QString refused = QStringLiteral("这些字节按 UTF-8 不是完整的字符，显示中没有");
+    EXPECT_EQ(CountSays(refused), refused);
+    QTest::mouseClick(FindControl<QRadioButton>(dlg, "rbGb18030"), Qt::LeftButton);
+    field->setText(QStringLiteral("D6 D0"));
+    EXPECT_EQ(CountSays(QStringLiteral("第 1 个，共 2 个")), QStringLiteral("第 1 个，共 2 个"));
 }
 
 }  // namespace

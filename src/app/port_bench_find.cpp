@@ -10,6 +10,7 @@
 #include "receive/find_bar.h"
 #include "receive/receive_view.h"
 #include "receive/text_save.h"
+#include "ui/advanced_dlg.h"
 
 void CPortBenchDlg::MakeFindBar() {
     m_findBar = new FindBar(m_editReceive);
@@ -25,6 +26,10 @@ void CPortBenchDlg::MakeFindBar() {
     key("Shift+F3", [this] { m_findBar->FindNext(false); });
     connect(m_chkHexShow, &QCheckBox::toggled, m_findBar, &FindBar::SetHexPairs);
     m_findBar->SetHexPairs(m_chkHexShow->isChecked());
+    // After the decoder has taken the new options: the bar reads bytes as the area does.
+    connect(m_advanced, &CAdvancedDlg::optionsChanged, m_findBar,
+            [this] { m_findBar->SetTextEncoding(m_rxDecoder.Encoding()); });
+    m_findBar->SetTextEncoding(m_rxDecoder.Encoding());
     connect(m_editReceive, &ReceiveView::saveShownRequested, this, &CPortBenchDlg::OnSaveShown);
 }
 

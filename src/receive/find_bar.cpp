@@ -108,6 +108,12 @@ void FindBar::SetHexPairs(bool pairs) {
     if (m_hex->isChecked()) Restart();
 }
 
+void FindBar::SetTextEncoding(TextEncoding encoding) {
+    if (encoding == m_encoding) return;
+    m_encoding = encoding;
+    if (m_hex->isChecked()) Restart();
+}
+
 void FindBar::Restart() {
     m_work.stop();
     m_session.reset();
@@ -126,7 +132,13 @@ void FindBar::Restart() {
                                  .arg(text.mid(static_cast<qsizetype>(at), length)));
             return;
         }
-        pattern = FindPattern::Bytes(PrepareSendBytes(units, true, "UTF-8"), m_hexPairs);
+        std::optional<FindPattern> bytes = FindPattern::Bytes(PrepareSendBytes(units, true, "UTF-8"), m_hexPairs, m_encoding);
+        if (!bytes) {
+            m_count->setText(QStringLiteral("这些字节按 %1 不是完整的字符，显示中没有")
+                                 .arg(m_encoding == TextEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("GB18030")));
+            return;
+        }
+        pattern = std::move(*bytes);
     }
     if (pattern.Empty() || isHidden()) return;
     m_session.emplace(std::move(pattern));

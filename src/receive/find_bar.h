@@ -30,6 +30,8 @@ public:
     void FindNext(bool forward);
     // How the area shows bytes, which hex patterns look for: as pairs or as characters.
     void SetHexPairs(bool pairs);
+    // How the area reads bytes as text; a hex pattern is looked for as those characters.
+    void SetTextEncoding(TextEncoding encoding);
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -49,6 +51,7 @@ private:
     QCheckBox* m_hex;
     QLabel* m_count;
     bool m_hexPairs = true;
+    TextEncoding m_encoding = TextEncoding::Bytes;
     std::optional<FindSession> m_session;
     std::optional<size_t> m_match;       // selected by the last seek
     std::optional<uint64_t> m_number;    // its number, once counted

@@ -16,17 +16,24 @@ FindPattern FindPattern::Text(std::u16string_view text, bool matchCase) {
     return p;
 }
 
-FindPattern FindPattern::Bytes(const std::vector<uint8_t>& bytes, bool pairs) {
+std::optional<FindPattern> FindPattern::Bytes(const std::vector<uint8_t>& bytes, bool pairs,
+                                              TextEncoding encoding) {
     static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
     FindPattern p;
-    for (uint8_t b : bytes) {
-        if (!pairs) {
-            p.m_needle += static_cast<char16_t>(b);
-            continue;
+    if (pairs) {
+        for (uint8_t b : bytes) {
+            if (!p.m_needle.empty()) p.m_needle += u' ';
+            p.m_needle += kDigits[b >> 4];
+            p.m_needle += kDigits[b & 0xF];
         }
-        if (!p.m_needle.empty()) p.m_needle += u' ';
-        p.m_needle += kDigits[b >> 4];
-        p.m_needle += kDigits[b & 0xF];
+        return p;
+    }
+    // The receive area's own decoding, so the pattern reads exactly as the bytes are shown.
+    TextDecoder decoder(encoding);
+    if (decoder.WholeCharacters(bytes).size() != bytes.size()) return std::nullopt;
+    p.m_needle = decoder.Decode({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    if (encoding != TextEncoding::Bytes && p.m_needle.find(u'\uFFFD') != std::u16string::npos) {
+        return std::nullopt;
     }
     return p;
 }

@@ -2,11 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "receive/receive_document.h"
+#include "receive/text_decoder.h"
 
 // What the find bar looks for, as the characters that match it.
 class FindPattern {
@@ -17,8 +19,11 @@ public:
     // not letters.
     static FindPattern Text(std::u16string_view text, bool matchCase);
     // Bytes as the receive area shows them: as hex pairs ("0D 0A") while it shows hex, else
-    // one character per byte.
-    static FindPattern Bytes(const std::vector<uint8_t>& bytes, bool pairs);
+    // as the characters they read as in `encoding`. Shown as characters, bytes can be found
+    // only as whole ones: none when they begin or end inside a character or hold an invalid
+    // byte.
+    static std::optional<FindPattern> Bytes(const std::vector<uint8_t>& bytes, bool pairs,
+                                            TextEncoding encoding = TextEncoding::Bytes);
 
     bool Empty() const { return m_needle.empty(); }
     size_t Length() const { return m_needle.size(); }

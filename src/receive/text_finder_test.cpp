@@ -86,24 +86,50 @@ TEST(TextFinder, CaseFoldsAsciiLettersOnly) {
 TEST(TextFinder, BytesMatchAsTheAreaShowsThem) {
     const ReceiveText hex = ReceiveText::FromLatin1("41 0D 0A 0D 0A 0D 0A 42 43 44 \r\n0D");
     const ReceiveText chars = ReceiveText::FromLatin1("A\r\nB\r\n\r");
+    const ReceiveText decoded = ReceiveText::FromUtf16(u"温度 中\r\n中文");
+    using enum TextEncoding;
     const struct {
         std::vector<uint8_t> bytes;
         bool pairs;
+        TextEncoding encoding;
         const ReceiveText& text;
         uint64_t count;
         size_t first;
     } cases[] = {
-        {{0x0D, 0x0A}, true, hex, 3, 3},   // "0D 0A", also where the pairs are kept compact
-        {{0x0D}, true, hex, 4, 3},         // also the lone pair on the last line
-        {{0x0A, 0x42}, true, hex, 1, 18},  // across the space between pairs
-        {{0x0D, 0x0A}, false, hex, 1, 30},  // the line break, not the pairs
-        {{0x0D, 0x0A}, false, chars, 2, 1},
-        {{0x41}, false, chars, 1, 0},
+        {{0x0D, 0x0A}, true, Bytes, hex, 3, 3},   // "0D 0A", also where the pairs are kept compact
+        {{0x0D}, true, Bytes, hex, 4, 3},         // also the lone pair on the last line
+        {{0x0A, 0x42}, true, Bytes, hex, 1, 18},  // across the space between pairs
+        {{0x0D, 0x0A}, true, Utf8, hex, 3, 3},    // hex shows pairs whatever the encoding
+        {{0x0D, 0x0A}, false, Bytes, hex, 1, 30},  // the line break, not the pairs
+        {{0x0D, 0x0A}, false, Bytes, chars, 2, 1},
+        {{0x41}, false, Bytes, chars, 1, 0},
+        {{0xE4, 0xB8, 0xAD}, false, Utf8, decoded, 2, 3},  // 中 as UTF-8 shows it
+        {{0xD6, 0xD0, 0x0D, 0x0A}, false, Gb18030, decoded, 1, 3},
+        {{0xE4, 0xB8, 0xAD}, false, Bytes, decoded, 0, TextFinder::npos},
     };
     for (const auto& c : cases) {
-        TextFinder finder(FindPattern::Bytes(c.bytes, c.pairs));
+        TextFinder finder(*FindPattern::Bytes(c.bytes, c.pairs, c.encoding));
         EXPECT_EQ(finder.Count(c.text, 0, c.text.Size()), c.count) << c.text.ToUtf16().size();
         EXPECT_EQ(finder.First(c.text, 0, c.text.Size()), c.first);
+    }
+}
+
+// Shown as characters, only whole ones can be found: bytes that begin or end inside one, or
+// are not a character at all, make no pattern rather than one that finds nothing.
+TEST(TextFinder, BytesThatAreNoWholeCharacterMakeNoPattern) {
+    const struct {
+        std::vector<uint8_t> bytes;
+        TextEncoding encoding;
+    } cases[] = {
+        {{0xE4, 0xB8}, TextEncoding::Utf8},        // ends inside 中
+        {{0xB8, 0xAD}, TextEncoding::Utf8},        // begins inside it
+        {{0x41, 0xFF, 0x42}, TextEncoding::Utf8},  // no character at all
+        {{0xD6}, TextEncoding::Gb18030},
+        {{0x81, 0x30, 0x81}, TextEncoding::Gb18030},  // three of a four-byte character
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(FindPattern::Bytes(c.bytes, false, c.encoding)) << c.bytes.size();
+        EXPECT_TRUE(FindPattern::Bytes(c.bytes, true, c.encoding)) << "as pairs they are found";
     }
 }
 
