@@ -30,6 +30,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+// A stop that is "at once": far under the 2 s limits a stop could wrongly wait out (a stalled
+// write, a drain), and loose enough for a sanitizer build on a busy machine.
+constexpr auto kAtOnce = 500ms;
 using Batches = std::vector<std::vector<uint8_t>>;
 
 // Stands in for the window: counts the reader's notices; batches are taken out of the
@@ -166,7 +169,7 @@ TEST_F(ReaderTest, StopEndsTheWorkerWhileAFloodRuns) {
     ASSERT_TRUE(WaitUntil([&] { return Count() > 10; }));
     auto start = Clock::now();
     reader.Stop();
-    EXPECT_LT(Clock::now() - start, 50ms);
+    EXPECT_LT(Clock::now() - start, kAtOnce);
     EXPECT_EQ(reader.File(), nullptr);
     size_t after = Count();
     flooding = false;
@@ -180,7 +183,7 @@ TEST_F(ReaderTest, StopLeavesWhatWasQueuedForTheWindow) {
     ASSERT_TRUE(WaitUntil([&] { return queue.Size() == 1; }));
     auto start = Clock::now();
     reader.Stop();
-    EXPECT_LT(Clock::now() - start, 50ms);
+    EXPECT_LT(Clock::now() - start, kAtOnce);
     ASSERT_EQ(Count(), 1u);
     EXPECT_EQ(batches[0], (std::vector<uint8_t>{9, 8, 7}));
 }
@@ -302,7 +305,7 @@ TEST_F(ReaderTest, AStopCutsAWriteTheDeviceDoesNotTakeShortWithoutAFailure) {
     }));
     const auto start = Clock::now();
     reader.Stop();
-    EXPECT_LT(Clock::now() - start, 50ms);
+    EXPECT_LT(Clock::now() - start, kAtOnce);
     EXPECT_EQ(sink.m_writes, 1);
     EXPECT_EQ(sink.m_writeFailures, 0);
     EXPECT_LT(sink.m_written, 512u * 1024);
@@ -384,7 +387,7 @@ TEST(SerialReaderStops, WhatEachSessionReadIsHandedOverWholeAndInOrder) {
             }
             const auto start = Clock::now();
             reader.Stop();
-            EXPECT_LT(Clock::now() - start, 50ms);
+            EXPECT_LT(Clock::now() - start, kAtOnce);
         }
         Drain(queue, got);
         const std::vector<uint8_t> bytes = Joined(got);
@@ -439,7 +442,7 @@ TEST(SerialReaderModem, ChangesArePostedOnceEachAndStopEndsTheBlockedWait) {
     ASSERT_TRUE(WaitUntil([&] { return ModemThreadBlockedIn(SYS_read); }));
     const auto start = Clock::now();
     reader.Stop();
-    EXPECT_LT(Clock::now() - start, 50ms);
+    EXPECT_LT(Clock::now() - start, kAtOnce);
     EXPECT_EQ(ThreadsNamed({"corvala-modem"}), 0);
     EXPECT_EQ(sink.Modem().size(), 3u);
 }
@@ -456,7 +459,7 @@ TEST(SerialReaderModem, AStopSignalLostBeforeTheWaitIsSentAgain) {
     ASSERT_TRUE(WaitUntil([&] { return ModemThreadBlockedIn(SYS_ppoll); }));
     const auto start = Clock::now();
     reader.Stop();
-    EXPECT_LT(Clock::now() - start, 50ms);
+    EXPECT_LT(Clock::now() - start, kAtOnce);
     EXPECT_EQ(ThreadsNamed({"corvala-modem"}), 0);
 }
 
@@ -479,7 +482,7 @@ TEST(SerialReaderModem, BreakAndPulseAreCutShortByStop) {
         }));
         const auto start = Clock::now();
         reader.Stop();
-        EXPECT_LT(Clock::now() - start, 50ms) << control;
+        EXPECT_LT(Clock::now() - start, kAtOnce) << control;
     }
 }
 
@@ -511,7 +514,7 @@ TEST(SerialReaderModem, StopEndsAWaitInsideARealUartDriver) {
     ASSERT_TRUE(WaitUntil([&] { return ModemThreadBlockedIn(SYS_ioctl); }));
     const auto start = Clock::now();
     reader.Stop();
-    EXPECT_LT(Clock::now() - start, 50ms);
+    EXPECT_LT(Clock::now() - start, kAtOnce);
     EXPECT_EQ(sink.Modem(), Statuses{status});
 }
 
