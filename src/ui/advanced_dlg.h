@@ -21,7 +21,7 @@ class CReceivePage;
 enum class PortControl : int { Line, Dtr, Rts, Pulse, Break };
 
 // The modeless "高级设置" window: the single holder of the PortOptions, shown on its pages
-// "线路控制" and "连接". It follows the main window's port (SetPortOpen) and asks it to act on
+// "线路控制", "连接", "发送", "接收" and "常用命令". It follows the main window's port (SetPortOpen) and asks it to act on
 // the open port through its signals; it never touches a port itself. Owned by the main
 // dialog (its parent); window thread only.
 class CAdvancedDlg : public QDialog {
