@@ -102,6 +102,46 @@ TEST_F(FindInDialog, HexPatternsFindBytesAsShownAndABadDigitIsNamed) {
     EXPECT_EQ(count->text(), bad);
 }
 
+// The bar fits what it says as it says it, in the window as it starts and widened: no
+// part of it is cut short or drawn over another.
+TEST_F(FindInDialog, EveryPartOfTheBarShowsWhole) {
+    view->Append("ok ok ok ok ok ok ok ok ok ok ok ok\r\n");
+    Key(Qt::Key_F, Qt::ControlModifier);
+    const QSize start = dlg.size();
+    const struct {
+        int width;
+        bool hex;
+        const char* typed;
+        const char16_t* says;
+    } cases[] = {
+        {start.width(), false, "ok", u"第 1 个，共 12 个"},
+        {start.width(), true, "6X", u"第 2 个字符“X”不是十六进制数字"},
+        {1250, false, "ok", u"第 1 个，共 12 个"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        dlg.resize(c.width, start.height());
+        FindControl<QCheckBox>(dlg, "FindHex")->setChecked(c.hex);
+        field->setText(QString::fromUtf8(c.typed));
+        const QString says = QString::fromStdU16String(c.says);
+        ASSERT_EQ(CountSays(says), says);
+        QApplication::processEvents();  // the layout settles
+        const QList<QWidget*> parts = bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (QWidget* part : parts) {
+            SCOPED_TRACE((part->objectName() + part->accessibleName()).toStdString());
+            EXPECT_TRUE(bar->rect().contains(part->geometry()));
+            EXPECT_GE(part->width(), part->minimumSizeHint().width());
+            if (qobject_cast<QLabel*>(part) || qobject_cast<QCheckBox*>(part))
+                EXPECT_GE(part->width(), part->sizeHint().width());
+            for (QWidget* other : parts) {
+                if (other != part)
+                    EXPECT_FALSE(part->geometry().intersects(other->geometry()))
+                        << other->objectName().toStdString();
+            }
+        }
+    }
+}
+
 TEST_F(FindInDialog, NothingFoundIsSaid) {
     view->Append("abc");
     Key(Qt::Key_F, Qt::ControlModifier);

@@ -54,13 +54,20 @@ FindBar::FindBar(ReceiveView* view)
     auto* previous = Button(this, Qt::UpArrow, {}, QStringLiteral("上一个"), QStringLiteral("Shift+F3"));
     auto* next = Button(this, Qt::DownArrow, {}, QStringLiteral("下一个"), QStringLiteral("F3"));
     auto* close = Button(this, Qt::NoArrow, QStringLiteral("×"), QStringLiteral("关闭"), QStringLiteral("Esc"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(4, 2, 2, 2);
-    row->setSpacing(4);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_field, m_matchCase, m_hex, m_count, previous, next, close}) {
-        row->addWidget(w);
-    }
-    row->setStretch(0, 1);
+    m_pattern = new QHBoxLayout;
+    m_pattern->setSpacing(4);
+    m_pattern->addWidget(m_field, 1);
+    m_pattern->addWidget(m_matchCase);
+    m_pattern->addWidget(m_hex);
+    m_steps = new QHBoxLayout;
+    m_steps->setSpacing(4);
+    m_steps->addWidget(m_count, 1);
+    for (QWidget* w : {previous, next, close}) m_steps->addWidget(w);
+    m_rows = new QBoxLayout(QBoxLayout::LeftToRight, this);
+    m_rows->setContentsMargins(4, 2, 2, 2);
+    m_rows->setSpacing(4);
+    m_rows->addLayout(m_pattern, 1);
+    m_rows->addLayout(m_steps);
     m_count->setAccessibleName(QStringLiteral("匹配数"));
 
     connect(m_field, &QLineEdit::textChanged, this, &FindBar::Restart);
@@ -190,6 +197,12 @@ void FindBar::ShowCount() {
 
 void FindBar::Place() {
     const QRect area = m_view->viewport()->geometry();
+    // One row where it fits; else the pattern above, the count and its steps below.
+    const QMargins margins = contentsMargins() + m_rows->contentsMargins();
+    const int oneRow = margins.left() + m_pattern->sizeHint().width() + m_rows->spacing() +
+                       m_steps->sizeHint().width() + margins.right();
+    m_rows->setDirection(oneRow <= area.width() ? QBoxLayout::LeftToRight
+                                                : QBoxLayout::TopToBottom);
     const QSize wanted = sizeHint();
     const int width = std::min(wanted.width(), area.width());
     setGeometry(area.right() + 1 - width, area.top(), width, wanted.height());
@@ -204,6 +217,13 @@ void FindBar::keyPressEvent(QKeyEvent* e) {
     } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         FindNext(!(e->modifiers() & Qt::ShiftModifier));
     }
+}
+
+bool FindBar::event(QEvent* e) {
+    // Its own layout asks again whenever a part's size changes (the count grows as it
+    // counts): placed by hand, the bar follows it.
+    if (e->type() == QEvent::LayoutRequest && !isHidden()) Place();
+    return QFrame::event(e);
 }
 
 bool FindBar::eventFilter(QObject* watched, QEvent* e) {

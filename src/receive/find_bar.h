@@ -7,14 +7,17 @@
 
 #include "receive/find_session.h"
 
+class QBoxLayout;
 class QCheckBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class ReceiveView;
 
-// The find bar: one row over the top right edge of the receive area, hidden until opened,
-// so the window's layout never moves for it. It looks for what is typed as it is typed and
-// selects the match; the count follows the text as data keeps arriving, a poll behind.
+// The find bar: over the top right edge of the receive area, one row where it fits and two
+// where it does not, hidden until opened, so the window's layout never moves for it. It
+// looks for what is typed as it is typed and selects the match; the count follows the text
+// as data keeps arriving, a poll behind.
 // The search runs in slices between the window's events (FindSession). Keys typed in the
 // bar stay in it: Esc closes the bar only, Enter goes to the next match, Shift+Enter to the
 // previous one. Window thread only; a child of the view it searches.
@@ -34,6 +37,7 @@ public:
     void SetTextEncoding(TextEncoding encoding);
 
 protected:
+    bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
@@ -43,13 +47,16 @@ private:
     void Work();
     void ShowMatch(size_t pos);
     void ShowCount();
-    void Place();
+    void Place();  // sized to what it holds now
 
     ReceiveView* m_view;
     QLineEdit* m_field;
     QCheckBox* m_matchCase;
     QCheckBox* m_hex;
     QLabel* m_count;
+    QHBoxLayout* m_pattern;  // the field and its options
+    QHBoxLayout* m_steps;    // the count and the buttons
+    QBoxLayout* m_rows;      // the two side by side, or one above the other
     bool m_hexPairs = true;
     TextEncoding m_encoding = TextEncoding::Bytes;
     std::optional<FindSession> m_session;
