@@ -8,12 +8,14 @@
 #include <QTest>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "bench_dialog.h"
 #include "dialog/dialog_builder.h"
 #include "receive/find_session.h"
 #include "receive/receive_view.h"
+#include "receive/text_save.h"
 
 namespace {
 
@@ -61,6 +63,14 @@ void FinderAlone() {
     Finder("\"status=ok\" (any case):", text.Snapshot(), FindPattern::Text(u"status=ok", false));
     Finder("\"LAST-LINE\" (the last line):", text.Snapshot(), FindPattern::Text(u"LAST-LINE", true));
     Finder("\"absent\":", text.Snapshot(), FindPattern::Text(u"absent", true));
+    // Saving what is shown reads the same store in one go on the window thread.
+    const std::string saved = std::filesystem::temp_directory_path() / "corvala-bench-save.txt";
+    std::string error;
+    const auto start = Clock::now();
+    const bool ok = SaveText(text.Snapshot(), saved, error);
+    std::printf("save display, %zu MB: %.1f ms%s\n", text.Size() >> 20, Ms(Clock::now() - start),
+                ok ? "" : error.c_str());
+    std::filesystem::remove(saved);
     ReceiveDocument hex;
     std::string pairs;
     for (int i = 0; i < 1 << 16; ++i) pairs += i % 8 ? "41 42 " : "0D 0A ";
