@@ -68,7 +68,8 @@ FindBar::FindBar(ReceiveView* view)
     m_rows->setSpacing(4);
     m_rows->addLayout(m_pattern, 1);
     m_rows->addLayout(m_steps);
-    m_count->setAccessibleName(QStringLiteral("匹配数"));
+    // Read by what it shows, the count or why a pattern is refused; a fixed name would hide it.
+    m_count->setAccessibleDescription(QStringLiteral("匹配数"));
 
     connect(m_field, &QLineEdit::textChanged, this, &FindBar::Restart);
     connect(m_matchCase, &QCheckBox::toggled, this, &FindBar::Restart);
