@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -484,6 +485,11 @@ void ReceiveView::keyPressEvent(QKeyEvent* e) {
         ReplaceSelection({});
     } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         ReplaceSelection(u"\r\n");
+    } else if (e->key() == Qt::Key_F10 && e->modifiers() == Qt::ShiftModifier) {
+        // The desktop's other key for the context menu (Qt knows only the Menu key), at the caret.
+        const QPoint at = CaretRect().bottomLeft();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, mapToGlobal(at));
+        contextMenuEvent(&menu);
     } else if (!e->text().isEmpty() && !ctrl && e->text().at(0).isPrint()) {
         const QString text = e->text();
         ReplaceSelection({reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())});
