@@ -42,6 +42,7 @@
 #include "ui/advanced_dlg.h"
 #include "ui/decimal_field.h"
 #include "ui/help_dlg.h"
+#include "ui/hex_notice.h"
 #include "ui/picture_ex.h"
 
 namespace {
@@ -714,16 +715,9 @@ void CPortBenchDlg::OnConvert(QPushButton* pressed,
 }
 
 bool CPortBenchDlg::RefuseNonHex(const QString& text, const QString& outcome) {
-    const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
-    const size_t at = FirstNonHexCharacter(units);
-    if (at == std::u16string_view::npos) return false;
-    // Counted as the user sees them: a line break and a surrogate pair are one character.
-    const QString before = text.left(static_cast<qsizetype>(at)).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    const qsizetype position = before.toUcs4().size() + 1;
-    const qsizetype length = text.at(at).isHighSurrogate() && static_cast<qsizetype>(at) + 1 < text.size() ? 2 : 1;
-    ShowMessage(this, QStringLiteral("第 %1 个字符“%2”不是十六进制数字，%3。")
-                          .arg(position)
-                          .arg(text.mid(static_cast<qsizetype>(at), length), outcome),
+    const QString notice = NonHexNotice(text);
+    if (notice.isEmpty()) return false;
+    ShowMessage(this, notice + QStringLiteral("，") + outcome + QStringLiteral("。"),
                 QStringLiteral("十六进制数据只能包含 0-9、A-F、a-f 和空白字符。"));
     return true;
 }

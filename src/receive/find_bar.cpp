@@ -10,6 +10,7 @@
 
 #include "receive/receive_view.h"
 #include "send/send_text.h"
+#include "ui/hex_notice.h"
 
 namespace {
 
@@ -132,12 +133,8 @@ void FindBar::Restart() {
     const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
     FindPattern pattern = FindPattern::Text(units, m_matchCase->isChecked());
     if (m_hex->isChecked()) {
-        if (const size_t at = FirstNonHexCharacter(units); at != std::u16string_view::npos) {
-            // Counted as the user sees them: a surrogate pair is one character.
-            const qsizetype length = text.at(at).isHighSurrogate() && static_cast<qsizetype>(at) + 1 < text.size() ? 2 : 1;
-            m_count->setText(QStringLiteral("第 %1 个字符“%2”不是十六进制数字")
-                                 .arg(text.left(static_cast<qsizetype>(at)).toUcs4().size() + 1)
-                                 .arg(text.mid(static_cast<qsizetype>(at), length)));
+        if (const QString notice = NonHexNotice(text); !notice.isEmpty()) {
+            m_count->setText(notice);
             return;
         }
         std::optional<FindPattern> bytes = FindPattern::Bytes(PrepareSendBytes(units, true, "UTF-8"), m_hexPairs, m_encoding);
