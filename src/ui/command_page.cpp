@@ -115,9 +115,10 @@ void CCommandPage::ShowCommands(const std::vector<SavedCommand>& commands) {
     m_listCommands->clear();
     for (size_t i = 0; i < commands.size(); ++i) {
         const SavedCommand& c = commands[i];
-        new QTreeWidgetItem(m_listCommands, {CommandShortcut(i).toString(QKeySequence::NativeText),
-                                             QString::fromStdString(c.name), c.hex ? kHex : kText,
-                                             OneLine(c.text)});
+        auto* item = new QTreeWidgetItem(m_listCommands, {CommandShortcut(i).toString(QKeySequence::NativeText),
+                                                          QString::fromStdString(c.name), c.hex ? kHex : kText,
+                                                          OneLine(c.text)});
+        item->setToolTip(3, QString::fromStdString(c.text));  // the column cuts a long one short
     }
     // The first when none was chosen, so the keys act on one at once.
     m_listCommands->setCurrentItem(m_listCommands->topLevelItem(
@@ -130,7 +131,8 @@ void CCommandPage::ShowHistory(const std::vector<SavedCommand>& history) {
     m_history = history;
     m_listHistory->clear();
     for (const SavedCommand& c : history) {
-        new QTreeWidgetItem(m_listHistory, {c.hex ? kHex : kText, OneLine(c.text)});
+        auto* item = new QTreeWidgetItem(m_listHistory, {c.hex ? kHex : kText, OneLine(c.text)});
+        item->setToolTip(1, QString::fromStdString(c.text));
     }
     m_listHistory->resizeColumnToContents(0);
     m_listHistory->setCurrentItem(m_listHistory->topLevelItem(0));
