@@ -3,14 +3,21 @@
 // only. The device is the far end of a pseudo-terminal.
 #include <atspi/atspi.h>
 #include <gtest/gtest.h>
+#include <asm/termbits.h>
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "serial/modem_lines.h"
 #include "serial/pty_pair.h"
 #include "test/atspi_driver.h"
 #include "test/running_program.h"
@@ -29,13 +36,15 @@ std::string MakeHome() {
 
 class WindowOverAtspi : public ::testing::Test {
 protected:
-    WindowOverAtspi()
+    // The port named on the command line, which the window selects: the pty unless given.
+    explicit WindowOverAtspi(std::string port = {})
         : home(MakeHome()),
-          program({CORVALA_EXE, pty.SlavePath()}, {{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"},
-                                                   {"QT_QPA_PLATFORM", "xcb"},
-                                                   {"HOME", home},
-                                                   {"XDG_CONFIG_HOME", home + "/config"},
-                                                   {"XDG_DATA_HOME", home + "/data"}}) {}
+          program({CORVALA_EXE, port.empty() ? pty.SlavePath() : port},
+                  {{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"},
+                   {"QT_QPA_PLATFORM", "xcb"},
+                   {"HOME", home},
+                   {"XDG_CONFIG_HOME", home + "/config"},
+                   {"XDG_DATA_HOME", home + "/data"}}) {}
     ~WindowOverAtspi() override { std::filesystem::remove_all(home); }
 
     void SetUp() override {
@@ -306,6 +315,81 @@ TEST_F(WindowOverAtspi, SettingsAndCountersReadAsShown) {
     EXPECT_TRUE(WaitUntil([&] { return In(main, ATSPI_ROLE_LABEL, {}, "TX:").Name() == "3"; }));
     EXPECT_TRUE(ReceiveAreaReads("31 32 33 34 35 "));
     Screenshot("counters");
+}
+
+// The machine's UART, opened through the window: DTR and RTS set on the 线路控制 page read
+// back through a descriptor of the test's own, and the lamps say what the driver reports.
+// Nothing is written to the UART; its settings are the window's only while it is open.
+class RealUartOverAtspi : public WindowOverAtspi {
+protected:
+    static constexpr const char* kUart = "/dev/ttyS0";
+    RealUartOverAtspi() : WindowOverAtspi(kUart) {}
+    void SetUp() override {
+        uart = open(kUart, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (uart < 0) GTEST_SKIP() << "no UART to drive: " << kUart << ": " << strerror(errno);
+        if (int e = GetTtyModemStatus(uart, before))
+            GTEST_SKIP() << kUart << " has no modem lines: " << strerror(e);
+        ASSERT_EQ(ioctl(uart, TCGETS2, &settings), 0);
+        WindowOverAtspi::SetUp();
+    }
+    void TearDown() override {
+        if (uart < 0) return;
+        WindowOverAtspi::TearDown();
+        SetTtyModemLine(uart, ModemLine::Dtr, before.dtr);
+        SetTtyModemLine(uart, ModemLine::Rts, before.rts);
+        close(uart);
+    }
+    ModemStatus Lines() {
+        ModemStatus now;
+        EXPECT_EQ(GetTtyModemStatus(uart, now), 0);
+        return now;
+    }
+
+    int uart = -1;
+    ModemStatus before;
+    termios2 settings{};
+};
+
+TEST_F(RealUartOverAtspi, DtrAndRtsFollowTheBoxesAndTheLampsReadWhatTheDriverReports) {
+    OpenPort();
+    const Accessible page = Advanced("线路控制");
+    // Read only after the port is open: the driver's own lines, as the window shows them.
+    const ModemStatus open = Lines();
+    EXPECT_TRUE(open.dtr && open.rts);  // on at open, as the window always did
+    const struct {
+        const char* name;
+        bool lit;
+    } lamps[] = {{"CTS", open.cts}, {"DSR", open.dsr}, {"DCD", open.dcd}, {"RI", open.ri}};
+    for (const auto& lamp : lamps) {
+        const std::string reads = std::string(lamp.name) + (lamp.lit ? "：开" : "：关");
+        EXPECT_TRUE(In(page, ATSPI_ROLE_LABEL, reads)) << reads;
+    }
+    const struct {
+        const char* box;
+        bool on;
+        bool dtr, rts;
+    } steps[] = {{"DTR", false, false, true},
+                 {"RTS", false, false, false},
+                 {"DTR", true, true, false},
+                 {"RTS", true, true, true}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(step.box) + (step.on ? " on" : " off"));
+        SetChecked(page, ATSPI_ROLE_CHECK_BOX, step.box, step.on);
+        EXPECT_TRUE(WaitUntil([&] {
+            const ModemStatus now = Lines();
+            return now.dtr == step.dtr && now.rts == step.rts;
+        }));
+    }
+    Screenshot("real-uart-lines");
+    Activate(main);
+    Press(main, "关   闭");
+    ASSERT_TRUE(WaitUntil([&] { return Lamp().Description() == "串口已关闭"; }));
+    termios2 after{};
+    ASSERT_EQ(ioctl(uart, TCGETS2, &after), 0);
+    EXPECT_EQ(after.c_cflag, settings.c_cflag) << "the UART's settings are put back";
+    EXPECT_EQ(after.c_iflag, settings.c_iflag);
+    EXPECT_EQ(after.c_lflag, settings.c_lflag);
+    EXPECT_EQ(after.c_ospeed, settings.c_ospeed);
 }
 
 }  // namespace
