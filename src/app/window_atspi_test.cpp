@@ -317,8 +317,9 @@ TEST_F(WindowOverAtspi, SettingsAndCountersReadAsShown) {
     Screenshot("counters");
 }
 
-// The machine's UART, opened through the window: DTR and RTS set on the 线路控制 page read
-// back through a descriptor of the test's own, and the lamps say what the driver reports.
+// The machine's UART, opened through the window: DTR and RTS set on the 线路控制 page, and
+// its reset pulse, read back through a descriptor of the test's own, and the lamps say what
+// the driver reports.
 // Nothing is written to the UART; its settings are the window's only while it is open.
 class RealUartOverAtspi : public WindowOverAtspi {
 protected:
@@ -380,6 +381,11 @@ TEST_F(RealUartOverAtspi, DtrAndRtsFollowTheBoxesAndTheLampsReadWhatTheDriverRep
             return now.dtr == step.dtr && now.rts == step.rts;
         }));
     }
+    // The reset pulse: DTR drops for its 100 ms and comes back.
+    Press(page, "发送脉冲");
+    EXPECT_TRUE(WaitUntil([&] { return !Lines().dtr; })) << "the pulse never reached the line";
+    EXPECT_TRUE(WaitUntil([&] { return Lines().dtr; }));
+    EXPECT_TRUE(Lines().rts);
     Screenshot("real-uart-lines");
     Activate(main);
     Press(main, "关   闭");
