@@ -142,7 +142,8 @@ void CPortBenchDlg::EchoSent(std::span<const uint8_t> bytes) {
         FlushLog();
     } else if (!m_chkPause->isChecked()) {
         const size_t length = m_editReceive->Length();
-        const bool lineOpen = length > 0 && m_editReceive->Text(length - 1, 1) != QStringLiteral("\n");
+        const QString last = length > 0 ? m_editReceive->Text(length - 1, 1) : QString();
+        const bool lineOpen = !last.isEmpty() && last != QStringLiteral("\n") && last != QStringLiteral("\r");
         AppendToReceiveArea(EchoLine(bytes, hex, lineOpen, stamp));
     }
 }

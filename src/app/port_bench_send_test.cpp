@@ -281,6 +281,13 @@ TEST_F(SendWorkflow, EchoedSendsAreLinesOfTheirOwnAndNoReceivedBytes) {
     Click(Get<QPushButton>("IDC_BTN_SEND"));
     EXPECT_EQ(Shown(), "> \r\nTX> AT\r\nOK\r\nTX> 41 54 0D 0A \r\n");
     EXPECT_EQ(Get<QLabel>("IDC_TXT_RXCOUNT")->text(), "6");
+    // A lone CR ends an echo's line as it ends any line: no empty line between two sends.
+    Click(Get<QCheckBox>("IDC_CHK_HEXSHOW"));
+    SetOptions([](PortOptions& o) { o.lineEnding = LineEnding::Cr; });
+    const QString before = Shown();
+    Click(Get<QPushButton>("IDC_BTN_SEND"));
+    Click(Get<QPushButton>("IDC_BTN_SEND"));
+    EXPECT_EQ(Shown(), before + "TX> AT\rTX> AT\r");
 }
 
 }  // namespace

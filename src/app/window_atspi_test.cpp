@@ -147,7 +147,7 @@ TEST_F(WindowOverAtspi, EachLineEndingFollowsATextSendAndTheEchoReadsAsAConversa
     const struct {
         std::string ending, bytes, echo;
     } cases[] = {{"无", "AT", "TX> AT\r\n"},
-                 {"CR", "AT\r", "TX> AT\r\r\n"},
+                 {"CR", "AT\r", "TX> AT\r"},
                  {"LF", "AT\n", "TX> AT\n"},
                  {"CR LF", "AT\r\n", "TX> AT\r\n"}};
     std::string conversation;

@@ -21,8 +21,9 @@ TEST(EchoLine, EachSendIsALineOfItsOwnBehindTheMarker) {
              Case{"AT", false, false, "TX> AT\r\n"},
              Case{"AT", false, true, "\r\nTX> AT\r\n"},
              Case{"AT\r\n", false, false, "TX> AT\r\n"},  // its own ending ends the line
-             Case{"AT\r", false, false, "TX> AT\r\r\n"},
+             Case{"AT\r", false, false, "TX> AT\r"},  // a lone CR ends it too: no empty line
              Case{"a\r\nb", false, false, "TX> a\r\nTX> b\r\n"},  // no sent line reads as received
+             Case{"a\rb\nc", false, false, "TX> a\rTX> b\nTX> c\r\n"},
              Case{"AT\r\n", true, true, "\r\nTX> 41 54 0D 0A \r\n"},
              Case{"", false, false, "TX> \r\n"},
          }) {
