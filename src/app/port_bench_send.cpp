@@ -105,6 +105,9 @@ void CPortBenchDlg::OnStreamReport(uint64_t job, const StreamReport& report) {
     if (report.readError == ENODATA) {
         ShowMessage(this, QStringLiteral("文件%1在发送过程中变短了，已停止发送。").arg(m_strSendFile),
                     QStringLiteral("已发送 %1 字节。").arg(report.sent));
+    } else if (report.readError == ENOENT) {
+        ShowMessage(this, QStringLiteral("文件%1在发送过程中被删除了，已停止发送。").arg(m_strSendFile),
+                    QStringLiteral("已发送 %1 字节。").arg(report.sent));
     } else if (report.readError) {
         ShowMessage(this, QStringLiteral("读取文件%1失败，已停止发送。").arg(m_strSendFile),
                     QStringLiteral("已发送 %1 字节。\n").arg(report.sent) + SystemReason(report.readError));

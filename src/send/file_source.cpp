@@ -32,7 +32,12 @@ std::unique_ptr<FileSource> FileSource::Open(const std::string& path, int& error
 FileSource::~FileSource() { close(m_fd); }
 
 ssize_t FileSource::Read(uint8_t* buffer, size_t max, int wakeFd) {
-    if (m_regular) max = static_cast<size_t>(std::min<uint64_t>(max, m_size - m_read));
+    if (m_regular) {
+        // The descriptor would go on reading a deleted file; the user took it away.
+        struct stat st {};
+        if (fstat(m_fd, &st) == 0 && st.st_nlink == 0) return -ENOENT;
+        max = static_cast<size_t>(std::min<uint64_t>(max, m_size - m_read));
+    }
     ssize_t n;
     while ((n = read(m_fd, buffer, max)) < 0) {
         if (errno == EINTR) continue;

@@ -21,7 +21,7 @@ public:
     uint64_t Size() const { return m_size; }
     // A regular file is sent as its size at opening says: one that ends before was cut short
     // while it was sent (-ENODATA, rather than a send that looks complete), and what is
-    // appended meanwhile is not read.
+    // appended meanwhile is not read. One deleted meanwhile is -ENOENT.
     ssize_t Read(uint8_t* buffer, size_t max, int wakeFd) override;
 
 private:

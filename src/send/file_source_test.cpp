@@ -50,6 +50,18 @@ TEST_F(FileSourceTest, AFileCutShortWhileSentIsAnErrorNotAnEnd) {
     EXPECT_EQ(source->Read(buffer, sizeof buffer, -1), -ENODATA);
 }
 
+// Deleted while sent, a file stays readable through its descriptor; the send stops all the
+// same, as the user took the file away.
+TEST_F(FileSourceTest, AFileDeletedWhileSentIsAnError) {
+    int error = 0;
+    auto source = FileSource::Open(path, error);
+    ASSERT_NE(source, nullptr);
+    uint8_t buffer[4096];
+    ASSERT_EQ(source->Read(buffer, sizeof buffer, -1), 4096);
+    fs::remove(path);
+    EXPECT_EQ(source->Read(buffer, sizeof buffer, -1), -ENOENT);
+}
+
 // What is appended while the file is sent is not sent: the progress is of the size shown,
 // and a log that grows faster than a paced send takes it still ends.
 TEST_F(FileSourceTest, AFileThatGrowsWhileSentEndsAtItsSizeWhenOpened) {
