@@ -28,7 +28,8 @@ QString FileOutcome(const StreamReport& r, uint64_t total) {
                                : QStringLiteral("%1 字节").arg(r.sent);
     if (r.readError) return QStringLiteral("读取文件出错，已停止：已发送 %1").arg(sent);
     if (r.failed) return QStringLiteral("串口不再接收数据，已停止：已发送 %1").arg(sent);
-    if (r.cancelled) return QStringLiteral("已取消：已发送 %1").arg(sent);
+    // A cancel that came as the last byte went cut nothing short.
+    if (r.cancelled && !(total && r.sent == total)) return QStringLiteral("已取消：已发送 %1").arg(sent);
     return QStringLiteral("发送完成：%1").arg(sent);
 }
 
