@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <system_error>
 #include <utility>
 
 #include "serial/file_exception.h"
@@ -84,14 +83,14 @@ NetworkPort::NetworkPort(const NetworkAddress& address, const LineSettings& line
     m_epollFd = epoll_create1(EPOLL_CLOEXEC);
     try {
         if (m_modemFd < 0 || m_pendingFd < 0 || m_epollFd < 0)
-            throw std::system_error(errno, std::generic_category(), "eventfd");
+            throw CFileException(m_strPath, errno, OpenStep::Connect);
         m_fd = ConnectTcp(m_strPath, address.host, address.port, Clock::now() + kConnectLimit,
                           cancelFd);
         epoll_event socket{.events = EPOLLIN | EPOLLRDHUP, .data = {}};
         epoll_event pending{.events = EPOLLIN, .data = {}};
         if (epoll_ctl(m_epollFd, EPOLL_CTL_ADD, m_fd, &socket) != 0 ||
             epoll_ctl(m_epollFd, EPOLL_CTL_ADD, m_pendingFd, &pending) != 0)
-            throw std::system_error(errno, std::generic_category(), "epoll_ctl");
+            throw CFileException(m_strPath, errno, OpenStep::Connect);
         if (IsRfc2217()) Negotiate(cancelFd);
     } catch (...) {
         Close();

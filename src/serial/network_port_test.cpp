@@ -7,11 +7,13 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "serial/file_exception.h"
@@ -259,6 +261,40 @@ TEST(NetworkPortOpen, EachFailingStepIsToldWithItsReason) {
     const CFileException plain = OpenFailure(telnetd.Url());
     EXPECT_EQ(plain.m_step, OpenStep::Negotiate);
     EXPECT_EQ(plain.m_nErrno, EPROTONOSUPPORT);
+}
+
+// Every step of an open that runs out of descriptors fails as an open does, so the thread
+// that opens can tell the user, and none of the descriptors it took stays open.
+TEST(NetworkPortOpen, RunningOutOfDescriptorsAtAnyStepIsAnOpenFailure) {
+    const auto openCount = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const int lowestFree = dup(0);
+    close(lowestFree);
+    for (int spare = lowestFree; spare < lowestFree + 5; ++spare)
+        ASSERT_EQ(fcntl(spare, F_GETFD), -1) << "descriptor " << spare << " is taken";
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    const std::string refused = "rfc2217://127.0.0.1:" + std::to_string(Ser2netServer::FreePort());
+    for (int spare = 0; spare < 5; ++spare) {  // two eventfds, epoll, the lookup's, the socket
+        SCOPED_TRACE(spare);
+        const auto before = openCount();
+        rlimit tight = saved;
+        tight.rlim_cur = static_cast<rlim_t>(lowestFree + spare);
+        ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+        int error = 0;
+        try {
+            OpenSerialPort(refused, k9600);
+        } catch (const CFileException& e) {
+            error = e.m_nErrno;
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << "not an open failure: " << e.what();
+        }
+        setrlimit(RLIMIT_NOFILE, &saved);
+        EXPECT_EQ(error, EMFILE);
+        // The lookup's thread lets go of its own descriptor when it ends.
+        EXPECT_TRUE(WaitUntil([&] { return openCount() == before; })) << openCount() - before;
+    }
 }
 
 TEST(NetworkPortOpen, AServerThatHangsUpIsToldInItsOwnWords) {

@@ -39,9 +39,8 @@ struct Lookup {
     addrinfo* result = nullptr;
 };
 
-std::shared_ptr<Lookup> StartLookup(const std::string& host, uint16_t port) {
-    auto lookup = std::make_shared<Lookup>();
-    if (lookup->doneFd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+void StartLookupThread(const std::shared_ptr<Lookup>& lookup, const std::string& host,
+                       uint16_t port) {
     std::thread([lookup, host, service = std::to_string(port)] {
         pthread_setname_np(pthread_self(), "corvala-lookup");
         addrinfo hints{};
@@ -59,6 +58,19 @@ std::shared_ptr<Lookup> StartLookup(const std::string& host, uint16_t port) {
         const uint64_t one = 1;
         [[maybe_unused]] ssize_t n = write(lookup->doneFd, &one, sizeof one);
     }).detach();
+}
+
+// Throws CFileException named `path` when the process is out of descriptors or threads: step
+// Connect, as the lookup's own message would blame the name.
+std::shared_ptr<Lookup> StartLookup(const std::string& path, const std::string& host,
+                                    uint16_t port) {
+    auto lookup = std::make_shared<Lookup>();
+    if (lookup->doneFd < 0) throw CFileException(path, errno, OpenStep::Connect);
+    try {
+        StartLookupThread(lookup, host, port);
+    } catch (const std::system_error& e) {
+        throw CFileException(path, e.code().value(), OpenStep::Connect);
+    }
     return lookup;
 }
 
@@ -118,7 +130,7 @@ int PollUntil(int fd, short events, Clock::time_point deadline, int cancelFd) {
 
 int ConnectTcp(const std::string& path, const std::string& host, uint16_t port,
                Clock::time_point deadline, int cancelFd) {
-    const std::shared_ptr<Lookup> lookup = StartLookup(host, port);
+    const std::shared_ptr<Lookup> lookup = StartLookup(path, host, port);
     const int looked = PollUntil(lookup->doneFd, POLLIN, deadline, cancelFd);
     if (looked <= 0) {
         throw CFileException(path, looked < 0 ? ECANCELED : ETIMEDOUT, OpenStep::Lookup);
