@@ -170,7 +170,7 @@ bool NetworkPort::SendRequests(std::vector<Request>& requests) {
     {
         std::lock_guard lock(m_mutex);
         for (Request& r : requests) {
-            r.answersBefore = m_codec.AnswerTo(r.command, r.group).count;
+            r.answersBefore = m_asked[{r.command, r.group}]++;
             Codec::Request(r.command, r.value, out);
         }
     }

@@ -4,8 +4,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "serial/line_settings.h"
@@ -63,6 +65,8 @@ private:
         uint8_t command;
         telnet::ControlGroup group;
         std::vector<uint8_t> value;
+        // Answers owed to the requests of its kind sent before it: a server answers in
+        // order, so one that gave up waiting still takes its answer when it comes late.
         uint32_t answersBefore;
     };
     enum class Piecing : uint8_t { Whole, Escaped, Raw };
@@ -112,6 +116,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_answered;
     telnet::Codec m_codec;            // guarded by m_mutex
+    std::map<std::pair<uint8_t, telnet::ControlGroup>, uint32_t> m_asked;  // guarded by m_mutex
     uint8_t m_postedModem = 0;        // guarded by m_mutex: the inputs last told
     bool m_bDtr = false, m_bRts = false;  // guarded by m_mutex: as the server confirmed them
     bool m_bModemLines = false;       // fixed after construction

@@ -11,9 +11,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "serial/file_exception.h"
@@ -230,6 +232,33 @@ private:
     std::thread m_thread;
 };
 
+// A com-port server: takes the options the client offers and answers each of its
+// subcommands with what was asked, after `beforeAnswer` (which may hold the answer back).
+void ServeComPort(int fd, const std::function<void(uint8_t command, uint8_t value)>& beforeAnswer) {
+    using namespace telnet;
+    const uint8_t greeting[] = {kIac, kWill, kSuppressGoAhead, kIac, kDo,  kSuppressGoAhead,
+                                kIac, kWill, kBinary,          kIac, kDo,  kBinary,
+                                kIac, kDo,   kComPort};
+    [[maybe_unused]] ssize_t n = write(fd, greeting, sizeof greeting);
+    std::vector<uint8_t> said;
+    uint8_t chunk[256];
+    for (ssize_t got; (got = read(fd, chunk, sizeof chunk)) > 0;) {
+        said.insert(said.end(), chunk, chunk + got);
+        const uint8_t start[] = {kIac, kSb, kComPort};
+        for (auto sub = std::search(said.begin(), said.end(), std::begin(start), std::end(start));
+             sub != said.end() && said.end() - sub >= 7;
+             sub = std::search(said.begin(), said.end(), std::begin(start), std::end(start))) {
+            const auto end = std::find(sub + 4, said.end(), kSe);
+            if (end == said.end()) break;
+            std::vector<uint8_t> answer(sub, end + 1);
+            answer[3] += kServerOffset;
+            beforeAnswer(sub[3], sub[4]);
+            n = write(fd, answer.data(), answer.size());
+            said.erase(said.begin(), end + 1);
+        }
+    }
+}
+
 CFileException OpenFailure(const std::string& url, int cancelFd = -1) {
     try {
         OpenSerialPort(url, k9600, cancelFd);
@@ -295,6 +324,26 @@ TEST(NetworkPortOpen, RunningOutOfDescriptorsAtAnyStepIsAnOpenFailure) {
         // The lookup's thread lets go of its own descriptor when it ends.
         EXPECT_TRUE(WaitUntil([&] { return openCount() == before; })) << openCount() - before;
     }
+}
+
+TEST(NetworkPortRfc2217, AnAnswerThatComesLateIsNotTakenForTheNextOnesRefusal) {
+    std::atomic<bool> held = false;
+    FakeServer server([&](int fd) {
+        ServeComPort(fd, [&](uint8_t command, uint8_t value) {
+            // The first DTR on after the open is answered only once its control gave up.
+            if (command == telnet::kSetControl && value == telnet::kDtrOn && !held.exchange(true))
+                std::this_thread::sleep_for(NetworkPort::kAnswerLimit + 300ms);
+        });
+    });
+    LineSettings line = k9600;
+    line.dtr = false;
+    auto port = OpenSerialPort(server.Url(), line);
+    EXPECT_EQ(port->SetModemLine(ModemLine::Dtr, true), ETIMEDOUT);
+    EXPECT_EQ(port->SetModemLine(ModemLine::Dtr, false), 0);
+    ModemStatus status;
+    ASSERT_EQ(port->GetModemStatus(status), 0);
+    EXPECT_FALSE(status.dtr);
+    EXPECT_EQ(port->SetModemLine(ModemLine::Dtr, true), 0);
 }
 
 TEST(NetworkPortOpen, AServerThatHangsUpIsToldInItsOwnWords) {
