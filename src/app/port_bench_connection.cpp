@@ -107,7 +107,7 @@ void CPortBenchDlg::WaitForPort() {
     const std::string path = m_pReader->Port();
     StopReader();
     // What was read before the cut is shown before the line that tells of it.
-    while (m_rxQueue.Size() > 0) OnPortReceived();
+    EndReceivedStream();
     ShowPortNotice(QStringLiteral("串口已断开"));
     if (IsNetworkPortPath(path)) {
         ReconnectNetworkPort(path);

@@ -412,6 +412,7 @@ void CPortBenchDlg::ClosePort() {
     StopCycling();
     m_reconnect.Stop();
     StopReader();
+    EndReceivedStream();
     m_bPortOpen = false;
     ApplyPortState();
 }

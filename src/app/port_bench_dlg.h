@@ -123,8 +123,10 @@ private:
     void MakeReceiveOptions();
     void OnReceiveOptions(const PortOptions& options);
     // A batch as the chunk to stamp, log and show: hex pairs, or its bytes up to the end of
-    // the last whole character (the rest waits for the next batch).
+    // the last whole character (the rest waits for the next batch; an empty batch takes it).
     std::string ReceivedChunk(const MyMsg& msg);
+    // After the last batch of a port's stream: what the reader queued, then a held tail.
+    void EndReceivedStream();
     std::string LogDirectoryInUse() const;
     QString SaveNotice();  // what the receive area shows while saving
     void OnOpenClose();

@@ -42,10 +42,22 @@ QString CPortBenchDlg::SaveNotice() {
 
 std::string CPortBenchDlg::ReceivedChunk(const MyMsg& msg) {
     const std::span<const uint8_t> batch(msg.m_data.data(), static_cast<size_t>(msg.m_nLength));
-    if (!m_chkHexShow->isChecked()) return m_rxDecoder.WholeCharacters(batch);
+    const bool hex = m_chkHexShow->isChecked();
+    if (!hex && !batch.empty()) return m_rxDecoder.WholeCharacters(batch);
     // Bytes held back for a character go out with these, so each byte is shown once.
     const std::string bytes = m_rxDecoder.AllBytes(batch);
-    return BuildChunk({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, true);
+    return BuildChunk({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, hex);
+}
+
+void CPortBenchDlg::EndReceivedStream() {
+    while (m_rxQueue.Size() > 0) OnPortReceived();
+    // A character still waiting for its last bytes never gets them: what came of it is shown
+    // and logged as it is, as a batch of its own (an empty one, so nothing is counted twice).
+    if (!m_rxDecoder.Holding()) return;
+    MyMsg end;
+    end.m_time = m_env.clock();
+    HandleBatch(end);
+    FlushLog();
 }
 
 void CPortBenchDlg::AppendToReceiveArea(const std::string& chunk) {

@@ -104,6 +104,23 @@ TEST_F(ReceiveOptions, AStampNeverCutsACharacterInTheLog) {
     EXPECT_EQ(Log(dir / "default"), stamp + "A\r\r\n" + stamp + "\xE4\xB8\xAD\r\r\n");
 }
 
+// A character the stream never finished (the port closed, or the device went) is no
+// character: its bytes still reach the log as they came, and the area shows them as invalid.
+TEST_F(ReceiveOptions, ACharacterLeftUnfinishedWhenThePortClosesIsStillLoggedAndShown) {
+    QTest::mouseClick(FindControl<QRadioButton>(dlg, "rbUtf8"), Qt::LeftButton);
+    Click("IDC_CHK_SAVE");
+    Receive({{0x41, 0xE4, 0xB8}});
+    Click("IDC_BTN_OPEN");
+    EXPECT_EQ(Log(dir / "default"), "A\xE4\xB8");
+
+    Click("IDC_CHK_SAVE");
+    Click("IDC_BTN_CLEAR_RX");
+    Click("IDC_BTN_OPEN");
+    Receive({{0x42, 0xE4}});
+    Click("IDC_BTN_OPEN");
+    EXPECT_EQ(Area(), QStringLiteral("B\uFFFD"));
+}
+
 TEST_F(ReceiveOptions, TheChosenLogDirectoryTakesTheLogAndTheNoticeNamesTheFile) {
     const fs::path chosen = dir / "chosen" / "logs";  // made when chosen
     page->ChooseLogDirectory(QString::fromStdString(chosen.string()));

@@ -28,6 +28,7 @@ public:
     void SetEncoding(TextEncoding encoding);
     // Forgets a held tail: the stream it belonged to is over.
     void Reset() { m_tail.clear(); }
+    bool Holding() const { return !m_tail.empty(); }
 
     // The tail held back so far, then `burst`, up to the end of its last whole character.
     std::string WholeCharacters(std::span<const uint8_t> burst);
