@@ -473,7 +473,7 @@ void CPortBenchDlg::OnPortReceived() {
 void CPortBenchDlg::HandleBatch(const MyMsg& msg) {
     const int length = msg.m_nLength;
     std::string chunk = ReceivedChunk(msg);
-    if (m_chkTimestamp->isChecked()) {
+    if (m_chkTimestamp->isChecked() && !chunk.empty()) {
         if (m_chkCharTs->isChecked() && m_chkHexShow->isChecked()) {
             const QString trigger = m_editTrigger->text();
             StampAtTrigger(chunk,
@@ -487,7 +487,7 @@ void CPortBenchDlg::HandleBatch(const MyMsg& msg) {
     if (m_chkSave->isChecked()) {
         QueueLogText(chunk, msg.m_time);
     } else if (!m_chkPause->isChecked()) {
-        if (m_chkWrap->isChecked()) chunk += "\r\n";
+        if (m_chkWrap->isChecked() && !chunk.empty()) chunk += "\r\n";
         AppendToReceiveArea(chunk);
     }
     m_dwRxCount += static_cast<uint32_t>(length);

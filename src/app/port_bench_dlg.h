@@ -124,6 +124,7 @@ private:
     void OnReceiveOptions(const PortOptions& options);
     // A batch as the chunk to stamp, log and show: hex pairs, or its bytes up to the end of
     // the last whole character (the rest waits for the next batch; an empty batch takes it).
+    // A chunk left empty, all of it waiting, gets no stamp and no line break.
     std::string ReceivedChunk(const MyMsg& msg);
     // After the last batch of a port's stream: what the reader queued, then a held tail.
     void EndReceivedStream();

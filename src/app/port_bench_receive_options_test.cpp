@@ -121,6 +121,21 @@ TEST_F(ReceiveOptions, ACharacterLeftUnfinishedWhenThePortClosesIsStillLoggedAnd
     EXPECT_EQ(Area(), QStringLiteral("B\uFFFD"));
 }
 
+// A batch that holds only the start of a character shows nothing yet, so it gets no stamp
+// and no line of its own: the character is stamped once, with the batch that completes it.
+TEST_F(ReceiveOptions, ABatchThatOnlyStartsACharacterIsNeitherStampedNorWrapped) {
+    QTest::mouseClick(FindControl<QRadioButton>(dlg, "rbUtf8"), Qt::LeftButton);
+    Click("IDC_CHK_TIMESTAMP");
+    Receive({{0xE4}, {0xB8, 0xAD}});
+    EXPECT_EQ(Area(), QStringLiteral("\r\n2009-03-30 08:05:07.045\r\n中\r\n"));
+
+    Click("IDC_CHK_TIMESTAMP");
+    Click("IDC_CHK_WRAP");
+    Click("IDC_BTN_CLEAR_RX");
+    Receive({{0xE4}, {0xB8, 0xAD}});
+    EXPECT_EQ(Area(), QStringLiteral("中\r\n"));
+}
+
 TEST_F(ReceiveOptions, TheChosenLogDirectoryTakesTheLogAndTheNoticeNamesTheFile) {
     const fs::path chosen = dir / "chosen" / "logs";  // made when chosen
     page->ChooseLogDirectory(QString::fromStdString(chosen.string()));
