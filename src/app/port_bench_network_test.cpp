@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "app/port_bench_dlg.h"
+#include "app/port_opener.h"
 #include "receive/chunk.h"
 #include "receive/receive_view.h"
 #include "serial/network_port.h"
@@ -77,6 +78,11 @@ public:
         if (m_peer >= 0) close(m_peer);
         m_peer = accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
         return m_peer >= 0;
+    }
+    // Cuts the connection taken last, as a server that hangs up on its client.
+    void Drop() {
+        close(m_peer);
+        m_peer = -1;
     }
     bool Send(const std::string& bytes) {
         return write(m_peer, bytes.data(), bytes.size()) == ssize_t(bytes.size());
@@ -237,6 +243,23 @@ TEST_F(NetworkPorts, ADroppedConnectionIsRetriedUntilTheServerIsBack) {
     ASSERT_TRUE(QtWaitUntil([&] { return Lamp() == QStringLiteral("串口已打开"); }));
     ASSERT_TRUE(quiet->Send("B"));
     EXPECT_TRUE(QtWaitUntil([&] { return Area().endsWith("42 "); }));
+    EXPECT_EQ(boxes.Texts(), QStringList{});
+}
+
+// A server that takes each connection and hangs up at once (one serving someone else, or two
+// windows each taking the port from the other): the retries keep their pace.
+TEST_F(NetworkPorts, AServerThatHangsUpOnEveryConnectionIsRetriedEveryPeriodNotAtOnce) {
+    QuietServer quiet;
+    Start({"tcp://127.0.0.1:" + std::to_string(quiet.Port())});
+    Get<QCheckBox>("IDC_CHK_RECONNECT")->click();
+    OpenAndWait();
+    ASSERT_TRUE(quiet.Accept());
+    for (int drop = 0; drop < 2; ++drop) {
+        const auto dropped = std::chrono::steady_clock::now();
+        quiet.Drop();
+        ASSERT_TRUE(quiet.Accept());
+        EXPECT_GE(std::chrono::steady_clock::now() - dropped, PortOpener::kRetryPeriod);
+    }
     EXPECT_EQ(boxes.Texts(), QStringList{});
 }
 

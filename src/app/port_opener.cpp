@@ -30,7 +30,12 @@ void PortOpener::Start(const std::string& path, const LineSettings& line, bool r
     m_thread = std::thread([this, path, line, retry, run = m_run, cancelFd = m_cancelFd] {
         pthread_setname_np(pthread_self(), "corvala-connect");
         Outcome outcome;
+        const int period = static_cast<int>(std::chrono::milliseconds(kRetryPeriod).count());
         for (;;) {
+            // A retry waits first too: a server that takes each connection and hangs up at
+            // once would otherwise be reconnected to as fast as it drops.
+            pollfd cancelled{cancelFd, POLLIN, 0};
+            if (retry && poll(&cancelled, 1, period) > 0) return;
             try {
                 outcome.port = OpenSerialPort(path, line, cancelFd);
                 break;
@@ -41,9 +46,6 @@ void PortOpener::Start(const std::string& path, const LineSettings& line, bool r
                     break;
                 }
             }
-            pollfd cancelled{cancelFd, POLLIN, 0};
-            const int period = static_cast<int>(std::chrono::milliseconds(kRetryPeriod).count());
-            if (poll(&cancelled, 1, period) > 0) return;
         }
         m_outcome = std::move(outcome);
         QMetaObject::invokeMethod(

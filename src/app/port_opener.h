@@ -38,7 +38,8 @@ public:
 
     // Opens `path` with `line`; `done` is told how it went. Cancels what runs first.
     void Open(const std::string& path, const LineSettings& line, Done done);
-    // Tries to open `path` every kRetryPeriod until it opens; `done` is told only then.
+    // Tries to open `path` every kRetryPeriod, the first time one period from now, until it
+    // opens; `done` is told only then.
     void Retry(const std::string& path, const LineSettings& line, Done done);
     // Ends the attempt without waiting for the network; `done` is not told.
     void Cancel();
