@@ -597,6 +597,7 @@ void CPortBenchDlg::done(int result) {
     StopCycling();
     m_reconnect.Stop();
     StopReader();
+    EndReceivedStream();
     m_bPortOpen = false;
     RememberSettings();
     QDialog::done(result);

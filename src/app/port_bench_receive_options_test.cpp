@@ -121,6 +121,15 @@ TEST_F(ReceiveOptions, ACharacterLeftUnfinishedWhenThePortClosesIsStillLoggedAnd
     EXPECT_EQ(Area(), QStringLiteral("B\uFFFD"));
 }
 
+// Ending the window ends the stream too.
+TEST_F(ReceiveOptions, ACharacterLeftUnfinishedWhenTheWindowEndsIsStillLogged) {
+    QTest::mouseClick(FindControl<QRadioButton>(dlg, "rbUtf8"), Qt::LeftButton);
+    Click("IDC_CHK_SAVE");
+    Receive({{0x41, 0xE4}});
+    dlg.reject();
+    EXPECT_EQ(Log(dir / "default"), "A\xE4");
+}
+
 // A batch that holds only the start of a character shows nothing yet, so it gets no stamp
 // and no line of its own: the character is stamped once, with the batch that completes it.
 TEST_F(ReceiveOptions, ABatchThatOnlyStartsACharacterIsNeitherStampedNorWrapped) {
