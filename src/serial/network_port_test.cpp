@@ -295,6 +295,10 @@ TEST(NetworkPortOpen, EachFailingStepIsToldWithItsReason) {
 // Every step of an open that runs out of descriptors fails as an open does, so the thread
 // that opens can tell the user, and none of the descriptors it took stays open.
 TEST(NetworkPortOpen, RunningOutOfDescriptorsAtAnyStepIsAnOpenFailure) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's runtime needs descriptors of its own to check memory, and "
+                    "reports a fault where it finds none left; the plain build runs this";
+#endif
     const auto openCount = [] {
         return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
     };
