@@ -152,6 +152,35 @@ void AppendCost() {
                 at1, at100, at100 / at1);
 }
 
+// A width change lays every line out again: with short lines of hex and stamps, and with
+// short lines of Chinese text, which may hold wide characters.
+void RelayoutCost() {
+    const std::string hex = "2026-12-08 17:00:00.000\r\n" + std::string(60, 'A') + "\r\n";
+    const std::u16string chinese = u"中文测试 temperature 23.5\r\n";
+    for (bool wide : {false, true}) {
+        ReceiveView view;
+        view.resize(700, 480);
+        view.show();
+        while (view.Length() < 64u << 20) {
+            if (wide) {
+                std::u16string block;
+                while (block.size() < (1u << 20)) block += chinese;
+                view.AppendText(block);
+            } else {
+                std::string block;
+                while (block.size() < (1u << 20)) block += hex;
+                view.Append(block);
+            }
+        }
+        QApplication::processEvents();
+        QElapsedTimer t;
+        t.start();
+        view.resize(640, 480);
+        std::printf("relayout of 64 M characters of %s lines: %.1f ms\n", wide ? "Chinese" : "stamped",
+                    t.nsecsElapsed() / 1e6);
+    }
+}
+
 void StampAccuracy() {
     Dialog d("corvala-bench-stamps");
     PtyPair& pty = d.pty;
@@ -210,10 +239,14 @@ int main(int argc, char** argv) {
     }
     Flood(Mode::Utf8Text, data);
     Flood(Mode::Utf8Text, Utf8Text(kTotal), "text, UTF-8, Chinese");
-    if (onlyUtf8) return 0;
+    if (onlyUtf8) {
+        RelayoutCost();
+        return 0;
+    }
     Flood(Mode::Saving, data);
     CatCeiling(data);
     AppendCost();
+    RelayoutCost();
     StampAccuracy();
     return 0;
 }

@@ -51,6 +51,15 @@ size_t TextStore::MemoryBytes() const {
     return m_arena->MemoryBytes() + m_pieces.capacity() * sizeof(Piece);
 }
 
+bool TextStore::HasTextAboveLatin1(size_t from, size_t to) const {
+    if (!m_anyUtf16) return false;  // received bytes shown one a character, or as hex
+    to = std::min(to, m_size);
+    for (size_t p = from < to ? PieceOf(from) : m_pieces.size(); p < m_pieces.size() && m_pieces[p].charStart < to; ++p) {
+        if (m_pieces[p].kind == kUtf16) return true;
+    }
+    return false;
+}
+
 size_t TextStore::PieceEnd(size_t p) const {
     return p + 1 < m_pieces.size() ? m_pieces[p + 1].charStart : m_size;
 }
@@ -79,6 +88,7 @@ void TextStore::AddPiece(Kind kind, uint64_t byteStart, size_t chars) {
         }
     }
     m_pieces.push_back({m_size, byteStart, kind});
+    m_anyUtf16 = m_anyUtf16 || kind == kUtf16;
     m_size += chars;
 }
 
@@ -119,7 +129,31 @@ void TextStore::AppendLatin1(std::string_view text) {
 }
 
 void TextStore::AppendUtf16(std::u16string_view text) {
-    if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c <= 0xFF; })) {
+    // Line by line: a line of Latin-1 characters that comes with wider ones is still kept as
+    // Latin-1, so it costs a byte a character and is laid out as narrow.
+    size_t run = 0;
+    bool runWide = false;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = at;
+        bool wide = false;
+        while (end < text.size()) {
+            const char16_t c = text[end++];
+            wide = wide || c > 0xFF;
+            if (c == u'\r' && end < text.size() && text[end] == u'\n') ++end;  // one break
+            if (c == u'\n' || c == u'\r') break;
+        }
+        if (at > run && wide != runWide) {
+            AppendRun(text.substr(run, at - run), runWide);
+            run = at;
+        }
+        runWide = wide;
+        at = end;
+    }
+    AppendRun(text.substr(run), runWide);
+}
+
+void TextStore::AppendRun(std::u16string_view text, bool wide) {
+    if (!wide) {
         std::string narrow(text.size(), '\0');
         for (size_t i = 0; i < text.size(); ++i) narrow[i] = static_cast<char>(text[i]);
         AppendLatin1(narrow);

@@ -60,6 +60,9 @@ public:
     void CopyTo(char16_t* out, size_t pos, size_t count) const;
     const std::shared_ptr<ByteArena>& Arena() const { return m_arena; }
     size_t MemoryBytes() const;  // the pieces, and the arena whoever else shares it
+    // Whether characters [from, to) may hold one above U+00FF: they are kept as UTF-16.
+    // Costs the pieces in the range, not its characters.
+    bool HasTextAboveLatin1(size_t from, size_t to) const;
 
 private:
     enum Kind : uint8_t { kLatin1, kUtf16, kHex };
@@ -71,12 +74,15 @@ private:
     static constexpr size_t kCharsPerHexByte = 3;
 
     void AddPiece(Kind kind, uint64_t byteStart, size_t chars);
+    // `text` as one piece of UTF-16 when `wide`, else as Latin-1, which all of it then is.
+    void AppendRun(std::u16string_view text, bool wide);
     size_t PieceOf(size_t i) const;  // the piece holding character i
     size_t PieceEnd(size_t p) const;
 
     std::shared_ptr<ByteArena> m_arena;
     PagedVector<Piece> m_pieces;
     size_t m_size = 0;
+    bool m_anyUtf16 = false;
     mutable size_t m_lastPiece = 0;  // reads are mostly in order: start looking here
 };
 
@@ -129,6 +135,7 @@ public:
     char16_t At(size_t i) const { return m_store->At(i); }
     std::u16string Mid(size_t pos, size_t count) const { return m_store->Mid(pos, count); }
     void CopyTo(char16_t* out, size_t pos, size_t count) const { m_store->CopyTo(out, pos, count); }
+    bool HasTextAboveLatin1(size_t from, size_t to) const { return m_store->HasTextAboveLatin1(from, to); }
     size_t MemoryBytes() const;
 
     size_t LineCount() const { return m_lineStarts.size(); }

@@ -209,6 +209,21 @@ TEST(ReceiveDocument, ManyShortLinesIndexAndEditAsFew) {
     ASSERT_EQ(d.Mid(0, d.Size()), model);
 }
 
+// Text decoded from a device comes in bursts of several lines: each line is kept, and told,
+// by what it holds, so a line of ASCII beside a Chinese one is laid out as narrow.
+TEST(ReceiveDocument, EachLineOfABurstKnowsWhetherItHoldsWideText) {
+    ReceiveDocument d;
+    const std::u16string burst = u"OK\r\n中文 23.5\r\nabc\rdef\n41 42 \u20AC\n";
+    d.AppendUtf16(burst);
+    ASSERT_EQ(d.Mid(0, d.Size()), burst);
+    const bool above[] = {false, true, false, false, true, false};
+    ASSERT_EQ(d.LineCount(), std::size(above));
+    for (size_t line = 0; line < d.LineCount(); ++line) {
+        const size_t start = d.LineStart(line);
+        EXPECT_EQ(d.HasTextAboveLatin1(start, start + d.LineLength(line)), above[line]) << line;
+    }
+}
+
 TEST(ReceiveDocument, StampedHexKeepsEachReceivedByteOnceAndLittleElse) {
     ReceiveDocument d;
     std::vector<uint8_t> batch(1024);

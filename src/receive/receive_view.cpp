@@ -19,6 +19,15 @@ namespace {
 
 bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
 
+// East Asian wide and fullwidth characters take two cells, as in a terminal; so does a
+// surrogate pair, one cell a half.
+int CellsOf(char16_t c) {
+    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) ||
+                      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+                      (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6);
+    return wide ? 2 : 1;
+}
+
 // What one event tells assistive tools at most: no one listens to megabytes, and sending them
 // over the bus would slow everything. The whole text stays readable through the accessible
 // text interface.
@@ -84,9 +93,25 @@ QString ReceiveView::Text(size_t pos, size_t count) const {
     return text;
 }
 
+int ReceiveView::ColumnsOf(size_t line) const { return ColumnsOf(line, m_doc.LineLength(line)); }
+
+int ReceiveView::ColumnsOf(size_t line, size_t length) const {
+    // A row of wide characters needs two cells each: such a line wraps at half the
+    // characters, so none is drawn past the edge.
+    const size_t start = m_doc.LineStart(line);
+    return m_doc.HasTextAboveLatin1(start, start + length) ? std::max(1, m_columns / 2) : m_columns;
+}
+
 uint64_t ReceiveView::RowsOf(size_t line) const {
-    const uint64_t length = m_doc.LineLength(line);
-    return length == 0 ? 1 : (length + m_columns - 1) / m_columns;
+    const size_t length = m_doc.LineLength(line);
+    const size_t columns = static_cast<size_t>(ColumnsOf(line, length));
+    return length == 0 ? 1 : (length + columns - 1) / columns;
+}
+
+std::vector<int> ReceiveView::CellEdges(size_t from, size_t count, bool wide) const {
+    std::vector<int> x(count + 1);
+    for (size_t i = 0; i < count; ++i) x[i + 1] = x[i] + (wide ? CellsOf(m_doc.At(from + i)) : 1) * m_cellWidth;
+    return x;
 }
 
 size_t ReceiveView::LineOfRow(uint64_t row) const {
@@ -225,7 +250,7 @@ void ReceiveView::Copy() const {
 uint64_t ReceiveView::RowOf(size_t pos) const {
     const size_t line = m_doc.LineOf(pos);
     const size_t offset = std::min(pos - m_doc.LineStart(line), m_doc.LineLength(line));
-    const uint64_t inLine = std::min<uint64_t>(offset / m_columns, RowsOf(line) - 1);
+    const uint64_t inLine = std::min<uint64_t>(offset / ColumnsOf(line), RowsOf(line) - 1);
     return m_rowStarts[line] + inLine;
 }
 
@@ -235,8 +260,8 @@ uint64_t ReceiveView::CursorRow() const {
     const uint64_t row = RowOf(m_cursor);
     const size_t line = m_doc.LineOf(m_cursor);
     const size_t offset = m_cursor - m_doc.LineStart(line);
-    const bool atWrap = offset > 0 && offset % static_cast<size_t>(m_columns) == 0 &&
-                        row == m_rowStarts[line] + offset / static_cast<size_t>(m_columns);
+    const size_t columns = static_cast<size_t>(ColumnsOf(line));
+    const bool atWrap = offset > 0 && offset % columns == 0 && row == m_rowStarts[line] + offset / columns;
     return m_cursorAtRowEnd && atWrap ? row - 1 : row;
 }
 
@@ -263,9 +288,14 @@ size_t ReceiveView::PositionAt(const QPoint& point) const {
     const uint64_t row = static_cast<uint64_t>(
         std::clamp<int64_t>(top + rowsAway, 0, static_cast<int64_t>(m_rowStarts.back()) - 1));
     const size_t line = LineOfRow(row);
-    const uint64_t column = std::clamp((point.x() + m_cellWidth / 2) / m_cellWidth, 0, m_columns);
-    const uint64_t offset = (row - m_rowStarts[line]) * m_columns + column;
-    return m_doc.LineStart(line) + std::min<uint64_t>(offset, m_doc.LineLength(line));
+    const int columns = ColumnsOf(line);
+    const size_t lineEnd = m_doc.LineStart(line) + m_doc.LineLength(line);
+    const size_t rowFirst = std::min<size_t>(m_doc.LineStart(line) + (row - m_rowStarts[line]) * columns, lineEnd);
+    // The character whose cell's middle lies right of the point; past the row, the row's end.
+    const std::vector<int> x = CellEdges(rowFirst, std::min<size_t>(columns, lineEnd - rowFirst), columns != m_columns);
+    size_t i = 0;
+    while (i + 1 < x.size() && point.x() >= (x[i] + x[i + 1]) / 2) ++i;
+    return rowFirst + i;
 }
 
 void ReceiveView::EnsureCursorVisible() {
@@ -330,18 +360,18 @@ void ReceiveView::paintEvent(QPaintEvent*) {
         if (line >= m_doc.LineCount()) break;
         const size_t lineStart = m_doc.LineStart(line);
         const size_t lineLength = m_doc.LineLength(line);
-        const size_t from = lineStart + (row - m_rowStarts[line]) * m_columns;
-        const size_t count = std::min<size_t>(m_columns, lineStart + lineLength - from);
+        const int columns = ColumnsOf(line);
+        const size_t from = lineStart + (row - m_rowStarts[line]) * columns;
+        const size_t count = std::min<size_t>(columns, lineStart + lineLength - from);
         const int y = static_cast<int>(r) * m_lineHeight;
+        const std::vector<int> x = CellEdges(from, count, columns != m_columns);
 
         const size_t a = std::max(from, selStart), b = std::min(from + count, selEnd);
         if (a < b) {
-            p.fillRect(static_cast<int>(a - from) * m_cellWidth, y,
-                       static_cast<int>(b - a) * m_cellWidth, m_lineHeight,
-                       pal.brush(group, QPalette::Highlight));
+            p.fillRect(x[a - from], y, x[b - from] - x[a - from], m_lineHeight, pal.brush(group, QPalette::Highlight));
         }
         QString shown(static_cast<qsizetype>(count), Qt::Uninitialized);
-        bool plain = true;
+        bool plain = columns == m_columns;  // a wide character's glyph need not fill two cells
         for (size_t i = 0; i < count; ++i) {
             const char16_t c = m_doc.At(from + i);
             shown[static_cast<qsizetype>(i)] = QChar(c);
@@ -350,25 +380,27 @@ void ReceiveView::paintEvent(QPaintEvent*) {
         auto drawRun = [&](size_t first, size_t last, const QColor& color, const QColor& background) {
             p.setPen(color);
             if (plain) {
-                p.drawText(static_cast<int>(first) * m_cellWidth, y + ascent,
+                p.drawText(x[first], y + ascent,
                            shown.mid(static_cast<qsizetype>(first), static_cast<qsizetype>(last - first)));
                 return;
             }
-            // Mixed rows go cell by cell, so every character keeps its column.
+            // Mixed rows go cell by cell, so every character keeps its cells; a surrogate
+            // pair is drawn whole from its first.
             for (size_t i = first; i < last; ++i) {
-                const QRect cell(static_cast<int>(i) * m_cellWidth, y, m_cellWidth, m_lineHeight);
-                const char16_t c = shown[static_cast<qsizetype>(i)].unicode();
-                if (IsControl(c)) {
-                    DrawControl(p, cell, c, viewport()->font(), ControlShade(background, color));
-                } else {
-                    p.drawText(cell.x(), y + ascent, QString(shown[static_cast<qsizetype>(i)]));
+                const QRect cell(x[i], y, x[i + 1] - x[i], m_lineHeight);
+                const QChar c = shown[static_cast<qsizetype>(i)];
+                if (IsControl(c.unicode())) {
+                    DrawControl(p, cell, c.unicode(), viewport()->font(), ControlShade(background, color));
+                } else if (c.isHighSurrogate() && i + 1 < count) {
+                    p.drawText(cell.x(), y + ascent, shown.mid(static_cast<qsizetype>(i), 2));
+                } else if (!c.isLowSurrogate() || i == 0) {
+                    p.drawText(cell.x(), y + ascent, QString(c));
                 }
             }
         };
         drawRun(0, count, pal.color(group, QPalette::Text), pal.color(group, QPalette::Base));
         if (a < b) {
-            p.setClipRect(static_cast<int>(a - from) * m_cellWidth, y,
-                          static_cast<int>(b - a) * m_cellWidth, m_lineHeight);
+            p.setClipRect(x[a - from], y, x[b - from] - x[a - from], m_lineHeight);
             drawRun(a - from, b - from, pal.color(group, QPalette::HighlightedText),
                     pal.color(group, QPalette::Highlight));
             p.setClipping(false);
@@ -384,9 +416,10 @@ QRect ReceiveView::CaretRect() const {
     const int64_t top = verticalScrollBar()->value();
     const uint64_t row = CursorRow();
     const size_t line = m_doc.LineOf(m_cursor);
-    const uint64_t column = m_cursor - m_doc.LineStart(line) - (row - m_rowStarts[line]) * m_columns;
+    const int columns = ColumnsOf(line);
+    const size_t rowFirst = m_doc.LineStart(line) + (row - m_rowStarts[line]) * columns;
     const QPoint origin = viewport()->pos();
-    return {origin.x() + static_cast<int>(column) * m_cellWidth,
+    return {origin.x() + CellEdges(rowFirst, m_cursor - rowFirst, columns != m_columns).back(),
             origin.y() + static_cast<int>(static_cast<int64_t>(row) - top) * m_lineHeight, 1, m_lineHeight};
 }
 
@@ -445,13 +478,16 @@ void ReceiveView::keyPressEvent(QKeyEvent* e) {
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
     const size_t line = m_doc.LineOf(m_cursor);
     const uint64_t row = CursorRow();
-    const uint64_t rowFirst = m_doc.LineStart(line) + (row - m_rowStarts[line]) * m_columns;
+    const uint64_t columns = static_cast<uint64_t>(ColumnsOf(line));
+    const uint64_t rowFirst = m_doc.LineStart(line) + (row - m_rowStarts[line]) * columns;
     const uint64_t column = m_cursor - rowFirst;
     auto toRow = [&](int64_t delta) {
         const int64_t target = std::clamp<int64_t>(static_cast<int64_t>(row) + delta, 0,
                                                    static_cast<int64_t>(m_rowStarts.back()) - 1);
         const size_t l = LineOfRow(static_cast<uint64_t>(target));
-        const uint64_t offset = (static_cast<uint64_t>(target) - m_rowStarts[l]) * m_columns + column;
+        const uint64_t targetColumns = static_cast<uint64_t>(ColumnsOf(l));
+        const uint64_t offset = (static_cast<uint64_t>(target) - m_rowStarts[l]) * targetColumns +
+                                std::min(column, targetColumns);
         return m_doc.LineStart(l) + std::min<uint64_t>(offset, m_doc.LineLength(l));
     };
 
@@ -470,14 +506,13 @@ void ReceiveView::keyPressEvent(QKeyEvent* e) {
     } else if (e->key() == Qt::Key_Right) {
         MoveCursor(!shift && m_anchor != m_cursor ? SelectionEnd() : After(m_cursor), shift);
     } else if (e->key() == Qt::Key_Up || e->key() == Qt::Key_Down) {
-        MoveCursor(toRow(e->key() == Qt::Key_Up ? -1 : 1), shift, column == static_cast<uint64_t>(m_columns));
+        MoveCursor(toRow(e->key() == Qt::Key_Up ? -1 : 1), shift, column == columns);
     } else if (e->key() == Qt::Key_PageUp || e->key() == Qt::Key_PageDown) {
-        MoveCursor(toRow(e->key() == Qt::Key_PageUp ? -VisibleRows() : VisibleRows()), shift,
-                   column == static_cast<uint64_t>(m_columns));
+        MoveCursor(toRow(e->key() == Qt::Key_PageUp ? -VisibleRows() : VisibleRows()), shift, column == columns);
     } else if (e->key() == Qt::Key_Home) {
         MoveCursor(ctrl ? 0 : rowFirst, shift);
     } else if (e->key() == Qt::Key_End) {
-        const size_t rowEnd = std::min<uint64_t>(rowFirst + m_columns, m_doc.LineStart(line) + m_doc.LineLength(line));
+        const size_t rowEnd = std::min<uint64_t>(rowFirst + columns, m_doc.LineStart(line) + m_doc.LineLength(line));
         MoveCursor(ctrl ? m_doc.Size() : rowEnd, shift, !ctrl);
     } else if (e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Delete) {
         // A line break of "\r\n" goes as one, as the arrow keys step over it as one.

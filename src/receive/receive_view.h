@@ -20,7 +20,8 @@ class ReceiveView : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
-    // Characters a row holds; lines wrap there.
+    // Cells a row holds; lines wrap there (a line that may hold wide characters at half as
+    // many characters).
     int Columns() const { return m_columns; }
     // True (the start) while the text is hex pairs: rows then hold whole groups of pairs.
     void SetPairLayout(bool pairs);
@@ -72,7 +73,13 @@ protected:
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
+    // Characters a row of `line` holds: half the width's cells where it may hold wide ones.
+    int ColumnsOf(size_t line) const;
+    int ColumnsOf(size_t line, size_t length) const;  // when its length is at hand
     uint64_t RowsOf(size_t line) const;
+    // Where each of `count` characters from `from` starts on its row, and where the last
+    // ends, in pixels: a cell each, or as many as each takes when `wide`.
+    std::vector<int> CellEdges(size_t from, size_t count, bool wide) const;
     size_t LineOfRow(uint64_t row) const;  // the line that row is part of
     void IndexRowsFrom(size_t line);
     // Rows, caret and repaint after text [oldSize, end) was appended to line `lastLine`.

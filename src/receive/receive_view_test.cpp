@@ -199,8 +199,9 @@ TEST_F(ViewTest, NoCaretPlacementSplitsAnEmoji) {
     view.resize(10 * cell + cell / 2 + view.width() - view.viewport()->width(), 300);
     QApplication::processEvents();
     ASSERT_EQ(view.Columns(), 10);
-    // A pair in cells 1 and 2, and one cut by the wrap: cell 9 of row 0 and cell 0 of row 1.
-    const QString text = QStringLiteral("a😀aaaaaa😀b");
+    // A pair in cells 1 and 2, and one cut by the wrap: a line that holds such characters
+    // wraps at half the width, so cell 4 of row 0 and cell 0 of row 1.
+    const QString text = QStringLiteral("a😀a😀b");
     QWidget* vp = view.viewport();
     const std::function<void()> click = [&] {
         QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(2 * cell, 3));
@@ -216,6 +217,38 @@ TEST_F(ViewTest, NoCaretPlacementSplitsAnEmoji) {
             EXPECT_TRUE(All().isValidUtf16()) << key << " left " << All().toStdString();
         }
     }
+}
+
+// A wide character takes two cells: a line of them wraps so that none reaches past the
+// edge, and the caret, a click and the selection agree on where each one is.
+TEST_F(ViewTest, WideCharactersTakeTwoCellsAndNoneReachesPastTheEdge) {
+    const int cell = QFontMetrics(view.viewport()->font()).horizontalAdvance(QLatin1Char('0'));
+    view.SetPairLayout(false);
+    view.resize(40 * cell + cell / 2 + view.width() - view.viewport()->width(), 300);
+    QApplication::processEvents();
+    ASSERT_EQ(view.Columns(), 40);
+    std::u16string line = u"温度 23.5 ";
+    for (int i = 0; i < 8; ++i) line += u"中文测试";
+    line += u" END";
+    view.AppendText(line + u"\r\n");
+    view.ShowNewestLine();
+    view.verticalScrollBar()->setValue(0);
+    view.setFocus();
+    for (size_t p = 0; p < line.size(); ++p) {
+        view.SetSelection(p, p);
+        const QRect caret = view.inputMethodQuery(Qt::ImCursorRectangle).toRect().translated(-view.viewport()->pos());
+        const bool wide = line[p] >= 0x2E80;
+        ASSERT_LE(caret.x() + (wide ? 2 : 1) * cell, view.viewport()->width()) << "character " << p;
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(caret.x() + cell / 4, caret.center().y()));
+        ASSERT_EQ(view.CursorPosition(), p) << "a click where the caret is drawn";
+    }
+    // A drag over the first wide character's two cells selects it alone.
+    const QRect first = (view.SetSelection(0, 0), view.inputMethodQuery(Qt::ImCursorRectangle).toRect());
+    const int y = first.center().y() - view.viewport()->pos().y();
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, QPoint(cell / 4, y));
+    QTest::mouseMove(view.viewport(), QPoint(2 * cell - cell / 4, y));
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, QPoint(2 * cell - cell / 4, y));
+    EXPECT_EQ(view.SelectedText(), QStringLiteral("温"));
 }
 
 TEST_F(ViewTest, EndStaysAtTheEndOfAWrappedRow) {
