@@ -350,12 +350,19 @@ TEST(NetworkPortRfc2217, AnAnswerThatComesLateIsNotTakenForTheNextOnesRefusal) {
     EXPECT_EQ(port->SetModemLine(ModemLine::Dtr, true), 0);
 }
 
+// ser2net closes without reading what the client sent, so the connection ends in a reset
+// that now and then overtakes its words ("Connection reset by peer" is told instead): they
+// are told when they come, and a few tries make sure they come once.
 TEST(NetworkPortOpen, AServerThatHangsUpIsToldInItsOwnWords) {
     if (Ser2netServer::Binary().empty()) GTEST_SKIP() << "ser2net is not installed";
     Ser2netServer server("/dev/corvala-no-such-device", Kind::Rfc2217);
-    const CFileException e = OpenFailure(server.Url());
-    EXPECT_EQ(e.m_step, OpenStep::Negotiate);
-    EXPECT_NE(e.m_strSystem.find("Device open failure"), std::string::npos) << e.m_strSystem;
+    std::string told;
+    for (int attempt = 0; attempt < 5 && told.find("Device open failure") == std::string::npos; ++attempt) {
+        const CFileException e = OpenFailure(server.Url());
+        EXPECT_EQ(e.m_step, OpenStep::Negotiate);
+        told = e.m_strSystem;
+    }
+    EXPECT_NE(told.find("Device open failure"), std::string::npos) << told;
 }
 
 TEST(NetworkPortOpen, ACancelEndsAnOpenThatWaitsForASilentServer) {
