@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <vector>
 
@@ -39,27 +40,27 @@ TEST_F(FileSourceTest, ReadsToTheEndInPieces) {
     EXPECT_EQ(source->Read(buffer, sizeof buffer, -1), 0);
 }
 
-TEST_F(FileSourceTest, AFileCutShortWhileSentIsAnErrorNotAnEnd) {
-    int error = 0;
-    auto source = FileSource::Open(path, error);
-    ASSERT_NE(source, nullptr);
-    uint8_t buffer[4096];
-    ASSERT_EQ(source->Read(buffer, sizeof buffer, -1), 4096);
-    fs::resize_file(path, 5000);
-    EXPECT_EQ(source->Read(buffer, sizeof buffer, -1), 904);
-    EXPECT_EQ(source->Read(buffer, sizeof buffer, -1), -ENODATA);
-}
-
-// Deleted while sent, a file stays readable through its descriptor; the send stops all the
-// same, as the user took the file away.
-TEST_F(FileSourceTest, AFileDeletedWhileSentIsAnError) {
-    int error = 0;
-    auto source = FileSource::Open(path, error);
-    ASSERT_NE(source, nullptr);
-    uint8_t buffer[4096];
-    ASSERT_EQ(source->Read(buffer, sizeof buffer, -1), 4096);
-    fs::remove(path);
-    EXPECT_EQ(source->Read(buffer, sizeof buffer, -1), -ENOENT);
+// A file cut short or deleted while it is sent stops the send with an error, never as a
+// send that looks complete: deleted, it would still read through its descriptor.
+TEST_F(FileSourceTest, AFileCutShortOrDeletedWhileSentIsAnErrorNotAnEnd) {
+    const struct {
+        const char* what;
+        std::function<void(const fs::path&)> change;
+        std::vector<ssize_t> reads;
+    } cases[] = {
+        {"cut short", [](const fs::path& p) { fs::resize_file(p, 5000); }, {904, -ENODATA}},
+        {"deleted", [](const fs::path& p) { fs::remove(p); }, {-ENOENT}},
+    };
+    for (const auto& c : cases) {
+        SetUp();  // a fresh file of 100000 bytes
+        int error = 0;
+        auto source = FileSource::Open(path, error);
+        ASSERT_NE(source, nullptr);
+        uint8_t buffer[4096];
+        ASSERT_EQ(source->Read(buffer, sizeof buffer, -1), 4096);
+        c.change(path);
+        for (ssize_t expected : c.reads) EXPECT_EQ(source->Read(buffer, sizeof buffer, -1), expected) << c.what;
+    }
 }
 
 // What is appended while the file is sent is not sent: the progress is of the size shown,
