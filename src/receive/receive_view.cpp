@@ -354,13 +354,19 @@ void ReceiveView::paintEvent(QPaintEvent*) {
     size_t line = LineOfRow(top);
     const int ascent = QFontMetrics(viewport()->font()).ascent();
 
+    // Asked once a line, not once a row: a long line fills every row of the view.
+    size_t measured = SIZE_MAX, lineStart = 0, lineLength = 0;
+    int columns = m_columns;
     for (uint64_t r = 0; r < rows && line < m_doc.LineCount(); ++r) {
         const uint64_t row = top + r;
         while (line < m_doc.LineCount() && row >= m_rowStarts[line + 1]) ++line;
         if (line >= m_doc.LineCount()) break;
-        const size_t lineStart = m_doc.LineStart(line);
-        const size_t lineLength = m_doc.LineLength(line);
-        const int columns = ColumnsOf(line);
+        if (line != measured) {
+            measured = line;
+            lineStart = m_doc.LineStart(line);
+            lineLength = m_doc.LineLength(line);
+            columns = ColumnsOf(line, lineLength);
+        }
         const size_t from = lineStart + (row - m_rowStarts[line]) * columns;
         const size_t count = std::min<size_t>(columns, lineStart + lineLength - from);
         const int y = static_cast<int>(r) * m_lineHeight;
