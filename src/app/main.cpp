@@ -6,8 +6,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (const std::optional<int> status = CPortBenchApp::AnswerWithoutWindow(argv[i])) return *status;
     }
-    if (const std::optional<int> status = CPortBenchApp::RefuseWithoutDisplay()) return *status;
+    std::shared_ptr<void> displayCheck;
+    if (const std::optional<int> status = CPortBenchApp::RefuseWithoutDisplay(displayCheck)) return *status;
     QApplication app(argc, argv);
+    displayCheck.reset();
     // Ties the window to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.corvala.Corvala"));
     CPortBenchApp theApp;

@@ -42,7 +42,7 @@ std::optional<int> CPortBenchApp::AnswerWithoutWindow(std::string_view arg) {
     return std::nullopt;
 }
 
-std::optional<int> CPortBenchApp::RefuseWithoutDisplay() {
+std::optional<int> CPortBenchApp::RefuseWithoutDisplay(std::shared_ptr<void>& heldConnection) {
     auto set = [](const char* name) {
         const char* value = std::getenv(name);
         return value && *value;
@@ -63,9 +63,8 @@ std::optional<int> CPortBenchApp::RefuseWithoutDisplay() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (set("DISPLAY") && (!platform || !*platform || std::string_view(platform) == "xcb")) {
         xcb_connection_t* x = xcb_connect(nullptr, nullptr);
-        const bool answers = xcb_connection_has_error(x) == 0;
-        xcb_disconnect(x);
-        if (!answers) {
+        heldConnection.reset(x, [](void* c) { xcb_disconnect(static_cast<xcb_connection_t*>(c)); });
+        if (xcb_connection_has_error(x) != 0) {
             std::fprintf(stderr, "corvala: cannot connect to the display %s\n", std::getenv("DISPLAY"));
             return 2;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -17,7 +18,10 @@ public:
 
     // Without a display to show the window on, says so in one line on standard error and
     // returns 2, where Qt would abort. nullopt when there is one, or a Qt platform is named.
-    static std::optional<int> RefuseWithoutDisplay();
+    // The connection that asked an X display is kept in `heldConnection`: an X server whose
+    // last client leaves resets, and Qt connecting during that reset aborts. Drop it once the
+    // QApplication exists.
+    static std::optional<int> RefuseWithoutDisplay(std::shared_ptr<void>& heldConnection);
 
     // `args` are the command-line arguments after the program name. Returns the process exit
     // status: an option's as AnswerWithoutWindow gives it, otherwise 0.
