@@ -20,6 +20,7 @@ std::optional<FindPattern> FindPattern::Bytes(const std::vector<uint8_t>& bytes,
                                               TextEncoding encoding) {
     static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
     FindPattern p;
+    p.m_pairs = pairs;
     if (pairs) {
         for (uint8_t b : bytes) {
             if (!p.m_needle.empty()) p.m_needle += u' ';
@@ -41,16 +42,27 @@ std::optional<FindPattern> FindPattern::Bytes(const std::vector<uint8_t>& bytes,
 TextFinder::TextFinder(FindPattern pattern, size_t chunk) : m_pattern(std::move(pattern)), m_chunk(chunk) {}
 
 size_t TextFinder::Limit(const ReceiveText& text) const {
-    const size_t n = m_pattern.Length();
-    return n == 0 || text.Size() < n ? 0 : text.Size() - n + 1;
+    // A pair is judged by the space after it, so it counts once that space is there.
+    const size_t n = m_pattern.Length() + (m_pattern.Pairs() ? 1 : 0);
+    return m_pattern.Empty() || text.Size() < n ? 0 : text.Size() - n + 1;
 }
 
-std::u16string_view TextFinder::Read(const ReceiveText& text, size_t from, size_t to) {
-    const size_t count = std::min(text.Size(), to + m_pattern.Length() - 1) - from;
+std::pair<std::u16string_view, size_t> TextFinder::Read(const ReceiveText& text, size_t from,
+                                                        size_t to) {
+    const size_t lead = m_pattern.Pairs() && from > 0 ? 1 : 0;
+    const size_t trail = m_pattern.Pairs() ? 1 : 0;
+    const size_t count = std::min(text.Size(), to + m_pattern.Length() - 1 + trail) - (from - lead);
     m_buffer.resize(std::max(m_buffer.size(), count));
-    text.CopyTo(m_buffer.data(), from, count);
+    text.CopyTo(m_buffer.data(), from - lead, count);
     if (m_pattern.FoldsCase()) std::transform(m_buffer.data(), m_buffer.data() + count, m_buffer.data(), FoldCase);
-    return {m_buffer.data(), count};
+    return {{m_buffer.data(), count}, lead};
+}
+
+bool TextFinder::Whole(std::u16string_view chars, size_t i) const {
+    if (!m_pattern.Pairs()) return true;
+    const bool after = chars[i + m_pattern.Length()] == u' ';
+    return after &&
+           (i == 0 || chars[i - 1] == u' ' || chars[i - 1] == u'\n' || chars[i - 1] == u'\r');
 }
 
 template <typename Found>
@@ -58,9 +70,11 @@ void TextFinder::Scan(const ReceiveText& text, size_t from, size_t to, Found fou
     to = std::min(to, Limit(text));
     for (size_t at = from; at < to; at += m_chunk) {
         const size_t starts = std::min(m_chunk, to - at);
-        const std::u16string_view chars = Read(text, at, at + starts);
-        for (size_t i = chars.find(m_pattern.Needle()); i < starts; i = chars.find(m_pattern.Needle(), i + 1)) {
-            if (!found(at + i)) return;
+        const auto [chars, lead] = Read(text, at, at + starts);
+        const std::u16string& needle = m_pattern.Needle();
+        for (size_t i = chars.find(needle, lead); i < lead + starts;
+             i = chars.find(needle, i + 1)) {
+            if (Whole(chars, i) && !found(at + i - lead)) return;
         }
     }
 }
@@ -79,9 +93,11 @@ size_t TextFinder::Last(const ReceiveText& text, size_t from, size_t to) {
     // Chunk by chunk from the end, so the work stops at the last match.
     for (size_t end = to; end > from;) {
         const size_t at = end - std::min(m_chunk, end - from);
-        const std::u16string_view chars = Read(text, at, end);
-        const size_t i = chars.rfind(m_pattern.Needle(), end - at - 1);
-        if (i != npos) return at + i;
+        const auto [chars, lead] = Read(text, at, end);
+        for (size_t i = chars.rfind(m_pattern.Needle(), lead + end - at - 1);
+             i != npos && i >= lead; i = i > 0 ? chars.rfind(m_pattern.Needle(), i - 1) : npos) {
+            if (Whole(chars, i)) return at + i - lead;
+        }
         end = at;
     }
     return npos;

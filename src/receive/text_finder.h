@@ -21,7 +21,8 @@ public:
     // Bytes as the receive area shows them: as hex pairs ("0D 0A") while it shows hex, else
     // as the characters they read as in `encoding`. Shown as characters, bytes can be found
     // only as whole ones: none when they begin or end inside a character or hold an invalid
-    // byte.
+    // byte. Pairs match only whole received pairs: after a space, a line break or the
+    // start, and before the space each pair ends with; never digits of a stamp.
     static std::optional<FindPattern> Bytes(const std::vector<uint8_t>& bytes, bool pairs,
                                             TextEncoding encoding = TextEncoding::Bytes);
 
@@ -29,10 +30,12 @@ public:
     size_t Length() const { return m_needle.size(); }
     bool FoldsCase() const { return m_foldCase; }
     const std::u16string& Needle() const { return m_needle; }  // folded when it folds case
+    bool Pairs() const { return m_pairs; }
 
 private:
     std::u16string m_needle;
     bool m_foldCase = false;
+    bool m_pairs = false;
 };
 
 // Looks for a pattern in ranges of a receive text. A match is every place the pattern
@@ -53,9 +56,12 @@ public:
     uint64_t Count(const ReceiveText& text, size_t from, size_t to);
 
 private:
-    // Characters [from, to + Length() - 1) of `text`, case folded when the pattern folds;
-    // `to` is at most a chunk past `from`.
-    std::u16string_view Read(const ReceiveText& text, size_t from, size_t to);
+    // The characters a match starting in [from, to) is judged by, case folded when the
+    // pattern folds: for pairs, one before `from` and one past the match too. Returns them
+    // and where `from` is among them; `to` is at most a chunk past `from`.
+    std::pair<std::u16string_view, size_t> Read(const ReceiveText& text, size_t from, size_t to);
+    // Whether the needle found at `i` of `chars` is a match.
+    bool Whole(std::u16string_view chars, size_t i) const;
     template <typename Found>
     void Scan(const ReceiveText& text, size_t from, size_t to, Found found);
 

@@ -84,7 +84,10 @@ TEST(TextFinder, CaseFoldsAsciiLettersOnly) {
 }
 
 TEST(TextFinder, BytesMatchAsTheAreaShowsThem) {
-    const ReceiveText hex = ReceiveText::FromLatin1("41 0D 0A 0D 0A 0D 0A 42 43 44 \r\n0D");
+    const ReceiveText hex = ReceiveText::FromLatin1("41 0D 0A 0D 0A 0D 0A 42 43 44 \r\n0D ");
+    // Stamped hex: only the received pairs are bytes, never the stamps' digits.
+    const ReceiveText stamped = ReceiveText::FromLatin1(
+        "\r\n2024-01-01 12:33:20.333\r\n01 12 33 \r\n\r\n2024-01-01 20:01:12.120\r\n20 01 \r\n0D");
     const ReceiveText chars = ReceiveText::FromLatin1("A\r\nB\r\n\r");
     const ReceiveText decoded = ReceiveText::FromUtf16(u"温度 中\r\n中文");
     using enum TextEncoding;
@@ -100,6 +103,11 @@ TEST(TextFinder, BytesMatchAsTheAreaShowsThem) {
         {{0x0D}, true, Bytes, hex, 4, 3},         // also the lone pair on the last line
         {{0x0A, 0x42}, true, Bytes, hex, 1, 18},  // across the space between pairs
         {{0x0D, 0x0A}, true, Utf8, hex, 3, 3},    // hex shows pairs whatever the encoding
+        {{0x20}, true, Bytes, stamped, 1, 65},
+        {{0x01, 0x12}, true, Bytes, stamped, 1, 27},
+        {{0x33}, true, Bytes, stamped, 1, 33},
+        {{0x12, 0x33}, true, Bytes, stamped, 1, 30},
+        {{0x0D}, true, Bytes, stamped, 0, npos},   // its space has not come yet
         {{0x0D, 0x0A}, false, Bytes, hex, 1, 30},  // the line break, not the pairs
         {{0x0D, 0x0A}, false, Bytes, chars, 2, 1},
         {{0x41}, false, Bytes, chars, 1, 0},
@@ -108,9 +116,14 @@ TEST(TextFinder, BytesMatchAsTheAreaShowsThem) {
         {{0xE4, 0xB8, 0xAD}, false, Bytes, decoded, 0, TextFinder::npos},
     };
     for (const auto& c : cases) {
-        TextFinder finder(*FindPattern::Bytes(c.bytes, c.pairs, c.encoding));
-        EXPECT_EQ(finder.Count(c.text, 0, c.text.Size()), c.count) << c.text.ToUtf16().size();
-        EXPECT_EQ(finder.First(c.text, 0, c.text.Size()), c.first);
+        // What is around a match may lie in the chunk before or after it.
+        for (size_t chunk : {size_t{1} << 16, size_t{1}, size_t{4}}) {
+            TextFinder finder(*FindPattern::Bytes(c.bytes, c.pairs, c.encoding), chunk);
+            SCOPED_TRACE(testing::Message() << c.text.Size() << " characters, chunk " << chunk);
+            EXPECT_EQ(finder.Count(c.text, 0, c.text.Size()), c.count);
+            EXPECT_EQ(finder.First(c.text, 0, c.text.Size()), c.first);
+            EXPECT_EQ(finder.Last(c.text, 0, c.text.Size()) != npos, c.count > 0);
+        }
     }
 }
 
