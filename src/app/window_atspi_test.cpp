@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "serial/modem_lines.h"
 #include "serial/pty_pair.h"
@@ -277,6 +278,22 @@ TEST_F(WindowOverAtspi, SaveShownWritesWhatTheAreaReads) {
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), ReceiveArea().Text())
             << key;
     }
+}
+
+// A screen reader asking for the whole of a 100 MB flood (300 million characters as hex) gets
+// an answer the bus carries, and the window answers on: an answer over the bus's limit would
+// end the program's connection to it.
+TEST_F(WindowOverAtspi, TheWholeTextOfA100MBAreaIsAnsweredAndTheWindowAnswersAfter) {
+    OpenPort();
+    const std::vector<uint8_t> block(1'000'000, 0x55);
+    for (int i = 0; i < 100; ++i) ASSERT_TRUE(pty.Write(block, 60s));
+    const Accessible rx = In(main, ATSPI_ROLE_LABEL, {}, "RX:");
+    ASSERT_TRUE(WaitUntil([&] { return rx.Name() == "100000000"; }, 120s)) << rx.Name();
+    const std::string all = ReceiveArea().Text();
+    EXPECT_EQ(all.size(), 1u << 20);
+    EXPECT_EQ(all.substr(0, 6), "55 55 ");
+    EXPECT_EQ(Lamp().Description(), "串口已打开");
+    EXPECT_EQ(rx.Name(), "100000000");
 }
 
 // What a screen reader reads of the settings and counters is what the window shows: its

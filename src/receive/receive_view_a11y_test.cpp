@@ -137,4 +137,33 @@ TEST_F(AccessibleView, AFloodIsAnnouncedByItsNewestTextAtItsPlace) {
     EXPECT_LE(on.told[0].inserted.size(), 16 * 1024);
 }
 
+// A screen reader asking for all of a large area gets a bounded answer (a bus message over
+// its limit would end the program's connection), and reads it on by line where it likes.
+TEST_F(AccessibleView, AWholeTextAnswerIsBoundedAndLinesAreReadWhereAsked) {
+    std::string text(4'000'000, 'Q');
+    const size_t lineAt = 3'000'000;
+    text.replace(lineAt - 2, 12, "\r\nline two\r\n");
+    view.Append(text);
+    QAccessibleTextInterface* accessible =
+        QAccessible::queryAccessibleInterface(&view)->textInterface();
+    ASSERT_TRUE(accessible);
+    EXPECT_EQ(accessible->characterCount(), 4'000'000);
+    const QString all = accessible->text(0, accessible->characterCount());
+    EXPECT_EQ(all.size(), 1 << 20);
+    EXPECT_TRUE(all.startsWith("QQQ"));
+    int start = -1, end = -1;
+    EXPECT_EQ(accessible->textAtOffset(lineAt + 3, QAccessible::LineBoundary, &start, &end),
+              "line two\r\n");
+    EXPECT_EQ(start, static_cast<int>(lineAt));
+    EXPECT_EQ(accessible->textAfterOffset(lineAt - 5, QAccessible::LineBoundary, &start, &end),
+              "line two\r\n");
+    const QString before =
+        accessible->textBeforeOffset(lineAt + 3, QAccessible::LineBoundary, &start, &end);
+    EXPECT_TRUE(before.endsWith("QQ\r\n"));  // the long line before, as far as one answer reaches
+    EXPECT_LE(before.size(), 1 << 12);
+    EXPECT_EQ(end, static_cast<int>(lineAt));
+    EXPECT_EQ(accessible->textAtOffset(lineAt + 6, QAccessible::WordBoundary, &start, &end), "two");
+    EXPECT_EQ(start, static_cast<int>(lineAt + 5));
+}
+
 }  // namespace
