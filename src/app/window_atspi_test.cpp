@@ -296,6 +296,27 @@ TEST_F(WindowOverAtspi, TheWholeTextOfA100MBAreaIsAnsweredAndTheWindowAnswersAft
     EXPECT_EQ(rx.Name(), "100000000");
 }
 
+// Text that comes while a find's match holds the view further up is shown by a marker that
+// reads as it shows; pressed, the view follows the newest text again.
+TEST_F(WindowOverAtspi, TextThatComesOutOfViewIsMarkedAndTheMarkerLeadsBack) {
+    OpenPort();
+    std::string lines;
+    for (int i = 0; i < 400; ++i) lines += "0123456789\r\n";
+    DeviceWrites(lines);
+    ASSERT_TRUE(WaitUntil([&] { return ReceiveArea().Text().size() == 3 * lines.size(); }));
+    Activate(main);
+    PressKeys("Ctrl+F");
+    ASSERT_TRUE(In(main, ATSPI_ROLE_TEXT, "查找").SetText("30 31"));
+    const Accessible count = In(main, ATSPI_ROLE_LABEL, {}, "匹配数");
+    ASSERT_TRUE(WaitUntil([&] { return count.Name() == "第 1 个，共 400 个"; })) << count.Name();
+    DeviceWrites("!");
+    const Accessible marker =
+        In(main, ATSPI_ROLE_PUSH_BUTTON, "↓ 下方有新数据", "回到最新数据 (Ctrl+End)");
+    Screenshot("new-data-marker");
+    ASSERT_TRUE(marker.Do("Press"));
+    EXPECT_TRUE(WaitUntil([&] { return !marker.Has(ATSPI_STATE_SHOWING); }));
+}
+
 // What a screen reader reads of the settings and counters is what the window shows: its
 // start state, then the counters after traffic both ways.
 TEST_F(WindowOverAtspi, SettingsAndCountersReadAsShown) {

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "receive/new_data_marker.h"
 #include "receive/receive_view_accessible.h"
 
 namespace {
@@ -63,6 +64,7 @@ void DrawControl(QPainter& p, const QRect& cell, char16_t c, const QFont& font, 
 
 ReceiveView::ReceiveView(QWidget* parent) : QAbstractScrollArea(parent) {
     InstallReceiveViewAccessibility();
+    new NewDataMarker(this);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPointSize(10);
     viewport()->setFont(mono);
@@ -196,9 +198,10 @@ void ReceiveView::Appended(size_t lastLine, size_t oldSize) {
 
 void ReceiveView::ShowNewestLine() {
     m_repaintTimer.stop();
+    const bool arrived = m_unannounced && *m_unannounced < m_doc.Size();
     // One insertion a frame for assistive tools, however many batches came, and only the
     // newest of a flood.
-    if (m_unannounced && QAccessible::isActive() && *m_unannounced < m_doc.Size()) {
+    if (arrived && QAccessible::isActive()) {
         const size_t from = std::max(*m_unannounced, m_doc.Size() - std::min(m_doc.Size(), kMaxAnnounced));
         QAccessibleTextInsertEvent event(this, static_cast<int>(std::min<size_t>(from, INT_MAX)),
                                          Text(from, m_doc.Size() - from));
@@ -209,6 +212,7 @@ void ReceiveView::ShowNewestLine() {
     UpdateScrollRange();
     if (follow) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
+    if (arrived && !follow) emit textArrivedOutOfView();
 }
 
 void ReceiveView::SetText(const ReceiveText& text) {

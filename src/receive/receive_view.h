@@ -58,6 +58,8 @@ public:
 signals:
     // "保存显示内容…" was chosen in the context menu.
     void saveShownRequested();
+    // Text came at the end while the view stays further up (NewDataMarker shows it).
+    void textArrivedOutOfView();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
