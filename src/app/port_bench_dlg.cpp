@@ -564,18 +564,6 @@ void CPortBenchDlg::OnResetCounters() {
     ShowExchange();
 }
 
-void CPortBenchDlg::OnSaveClicked() {
-    if (m_chkSave->isChecked()) {
-        SetReceiveField(ReceiveText::FromUtf16(SaveNotice().toStdU16String()));
-        ShowExchange();
-        m_editReceive->setEnabled(false);
-    } else {
-        SetReceiveField({});
-        ShowExchange();
-        m_editReceive->setEnabled(true);
-    }
-}
-
 void CPortBenchDlg::OnPortHungUp() {
     // A report from a reader that has been closed since is stale.
     if (m_pReader && m_pReader->HungUp()) ReportPortGone();

@@ -129,7 +129,8 @@ private:
     // After the last batch of a port's stream: what the reader queued, then a held tail.
     void EndReceivedStream();
     std::string LogDirectoryInUse() const;
-    QString SaveNotice();  // what the receive area shows while saving
+    // The receive area shows where the log goes while saving, and is itself again after.
+    void OnSaveClicked();
     void OnOpenClose();
     LineSettings ChosenLine() const;  // what the lists and the advanced options say
     void OpenPort();
@@ -150,7 +151,6 @@ private:
     void OnCharTsClicked();
     void OnClearReceive();
     void OnResetCounters();
-    void OnSaveClicked();
     void SetReceiveField(ReceiveText text);
     void OnSend();
     void OnCycleTick();

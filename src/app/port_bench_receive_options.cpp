@@ -14,10 +14,17 @@
 #include "ui/advanced_dlg.h"
 #include "ui/receive_page.h"
 
+namespace {
+
+QString FromLocalPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+}  // namespace
+
 void CPortBenchDlg::MakeReceiveOptions() {
     m_defaultLogDirectory = m_env.logDirectory.empty() ? LogDirectory() : m_env.logDirectory;
-    m_advanced->ReceivePage()->SetDefaultLogDirectory(
-        QFile::decodeName(QByteArray::fromStdString(m_defaultLogDirectory)));
+    m_advanced->ReceivePage()->SetDefaultLogDirectory(FromLocalPath(m_defaultLogDirectory));
     connect(m_advanced, &CAdvancedDlg::optionsChanged, this, &CPortBenchDlg::OnReceiveOptions);
 }
 
@@ -27,7 +34,7 @@ void CPortBenchDlg::OnReceiveOptions(const PortOptions& options) {
     if (!m_fileLog || m_fileLog->Directory() == ReceiveLog(LogDirectoryInUse()).Directory()) return;
     FlushLog();
     m_fileLog.reset();
-    if (m_chkSave->isChecked()) OnSaveClicked();  // the notice names the new file
+    if (m_chkSave->isChecked()) OnSaveClicked();  // the notice names the new directory
 }
 
 std::string CPortBenchDlg::LogDirectoryInUse() const {
@@ -35,9 +42,19 @@ std::string CPortBenchDlg::LogDirectoryInUse() const {
     return chosen.empty() ? m_defaultLogDirectory : chosen;
 }
 
-QString CPortBenchDlg::SaveNotice() {
-    const std::string file = FileLog().FileNameFor(m_env.clock());
-    return QStringLiteral("数据保存在：\r\n") + QFile::decodeName(QByteArray::fromStdString(file));
+void CPortBenchDlg::OnSaveClicked() {
+    const bool saving = m_chkSave->isChecked();
+    QString notice, tip;
+    if (saving) {
+        // The notice names the directory; the file, named after the UTC day, is in the tip.
+        notice = QStringLiteral("数据保存在：\r\n") + FromLocalPath(FileLog().Directory());
+        tip = QStringLiteral("日志文件：%1\n每个 UTC 日写入一个新文件。")
+                  .arg(FromLocalPath(FileLog().FileNameFor(m_env.clock())));
+    }
+    SetReceiveField(ReceiveText::FromUtf16(notice.toStdU16String()));
+    ShowExchange();
+    m_editReceive->setEnabled(!saving);
+    m_editReceive->setToolTip(tip);
 }
 
 std::string CPortBenchDlg::ReceivedChunk(const MyMsg& msg) {

@@ -145,13 +145,16 @@ TEST_F(ReceiveOptions, ABatchThatOnlyStartsACharacterIsNeitherStampedNorWrapped)
     EXPECT_EQ(Area(), QStringLiteral("中\r\n"));
 }
 
-TEST_F(ReceiveOptions, TheChosenLogDirectoryTakesTheLogAndTheNoticeNamesTheFile) {
+TEST_F(ReceiveOptions, TheChosenLogDirectoryTakesTheLogAndTheNoticeNamesIt) {
     const fs::path chosen = dir / "chosen" / "logs";  // made when chosen
     page->ChooseLogDirectory(QString::fromStdString(chosen.string()));
     EXPECT_EQ(FindControl<QLineEdit>(*page, "editLogDir")->text().toStdString(), chosen.string());
     Click("IDC_CHK_SAVE");
-    const QString file = QString::fromStdString((chosen / "rxLOG_2009-03-30.log").string());
-    EXPECT_EQ(Area(), QStringLiteral("数据保存在：\r\n") + file);
+    EXPECT_EQ(Area(),
+              QStringLiteral("数据保存在：\r\n") + QString::fromStdString(chosen.string()) + '/');
+    auto* area = FindControl<ReceiveView>(dlg, "IDC_EDIT_RX");
+    EXPECT_TRUE(area->toolTip().contains(
+        QString::fromStdString((chosen / "rxLOG_2009-03-30.log").string())));
     Receive({{0x41, 0x42}});
     EXPECT_EQ(Log(chosen), "AB");
 
@@ -159,11 +162,12 @@ TEST_F(ReceiveOptions, TheChosenLogDirectoryTakesTheLogAndTheNoticeNamesTheFile)
     QTest::mouseClick(FindControl<QAbstractButton>(*page, "btnDefaultLogDir"), Qt::LeftButton);
     EXPECT_EQ(FindControl<QLineEdit>(*page, "editLogDir")->text().toStdString(),
               (dir / "default").string());
-    EXPECT_TRUE(Area().endsWith(
-        QString::fromStdString((dir / "default" / "rxLOG_2009-03-30.log").string())));
+    EXPECT_TRUE(Area().endsWith(QString::fromStdString((dir / "default").string()) + '/'));
     Receive({{0x43}});
     EXPECT_EQ(Log(dir / "default"), "C");
     EXPECT_EQ(Log(chosen), "AB");
+    Click("IDC_CHK_SAVE");
+    EXPECT_EQ(area->toolTip(), "");
 }
 
 TEST_F(ReceiveOptions, ADirectoryNoLogCanBeWrittenToIsRefusedAndSaysWhy) {

@@ -230,8 +230,8 @@ TEST_F(ReceivePipeline, TheCounterWrapsAt32Bits) {
 
 TEST_F(ReceivePipeline, SavingWritesTheLogInsteadOfTheArea) {
     Click("IDC_CHK_SAVE");
-    EXPECT_EQ(Area(), QStringLiteral("数据保存在：\r\n") +
-                          QString::fromStdString((logDir / "rxLOG_2009-03-30.log").string()));
+    EXPECT_EQ(Area(),
+              QStringLiteral("数据保存在：\r\n") + QString::fromStdString(logDir.string()) + '/');
     EXPECT_FALSE(Get<ReceiveView>("IDC_EDIT_RX")->isEnabled());
     Click("IDC_CHK_WRAP");   // no effect on the log
     Click("IDC_CHK_PAUSE");  // nor this
