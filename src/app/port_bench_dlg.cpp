@@ -25,6 +25,7 @@
 #include <cstring>
 
 #include "app/message_box.h"
+#include "app/port_failure_text.h"
 #include "dialog/control_ids.h"
 #include "dialog/dialog_builder.h"
 #include "dialog/dialog_template.h"
@@ -76,29 +77,6 @@ void FillList(QComboBox* combo, const SettingList& list) {
 
 int LookUp(const QComboBox* combo, const SettingList& list) {
     return LookUpSetting(list, combo->currentText().toStdString());
-}
-
-// Why a port could not be opened, in the user's words, with the system's own below.
-QString OpenFailureReason(int err) {
-    QString reason;
-    switch (err) {
-        case EACCES:
-        case EPERM:
-            reason = QStringLiteral(
-                "没有访问该串口的权限。请把当前用户加入 dialout 组"
-                "（sudo usermod -aG dialout $USER），然后重新登录。");
-            break;
-        case EBUSY: reason = QStringLiteral("该串口正被其他程序占用。"); break;
-        case ENOENT:
-        case ENODEV:
-        case ENXIO: reason = QStringLiteral("该串口不存在，或设备已被拔出。"); break;
-        case ENOTTY:
-        case EINVAL: reason = QStringLiteral("这不是串口设备。"); break;
-        case EIO: reason = QStringLiteral("设备没有响应（输入/输出错误），请检查连接。"); break;
-        case EISDIR: reason = QStringLiteral("这是一个目录，不是串口设备。"); break;
-        default: reason = QStringLiteral("无法打开该串口。"); break;
-    }
-    return reason + QStringLiteral("\n（系统：%1）").arg(QString::fromLocal8Bit(std::strerror(err)));
 }
 
 QWidget* CreateCustomControl(ControlKind kind, QWidget& parent) {
@@ -572,8 +550,9 @@ void CPortBenchDlg::OnPortHungUp() {
 void CPortBenchDlg::ReportPortGone() {
     if (m_advanced->Options().autoReconnect) return WaitForPort();
     const QString port = QString::fromStdString(m_pReader->Port());
+    const QString why = PortGoneReason(m_pReader->Port(), m_pReader->File()->HangUpError());
     ClosePort();
-    ShowMessage(this, QStringLiteral("串口%1已断开！").arg(port));
+    ShowMessage(this, QStringLiteral("串口%1已断开！").arg(port), why);
 }
 
 void CPortBenchDlg::done(int result) {

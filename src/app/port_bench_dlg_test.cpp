@@ -338,7 +338,7 @@ TEST_F(DialogTest, APulledCableClosesThePortAndTellsTheUser) {
     MessageBoxRecorder boxes;
     pty.CloseMaster();
     ASSERT_TRUE(QtWaitUntil([&] { return !boxes.Texts().isEmpty(); }));
-    EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("串口%1已断开！")
+    EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("串口%1已断开！\n设备已被移除或断开。")
                                              .arg(QString::fromStdString(pty.SlavePath()))});
     ExpectPortState(false);
 

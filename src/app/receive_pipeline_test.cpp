@@ -189,8 +189,9 @@ TEST_F(ReceivePipeline, AHangUpWithTheQueueFullStillShowsEverythingQueued) {
     MessageBoxRecorder boxes;
     pty.CloseMaster();
     ASSERT_TRUE(QtWaitUntil([&] { return !boxes.Texts().isEmpty(); }));
-    EXPECT_EQ(boxes.Texts(),
-              QStringList{QStringLiteral("串口%1已断开！").arg(portLink.c_str())});
+    EXPECT_EQ(
+        boxes.Texts(),
+        QStringList{QStringLiteral("串口%1已断开！\n设备已被移除或断开。").arg(portLink.c_str())});
     EXPECT_FALSE(dlg.IsPortOpen());
     // The last batch was stamped but may have been cut off by the hang-up; all before it
     // were queued.
@@ -318,7 +319,10 @@ TEST_F(ReceivePipeline, AnUnplugMidFloodKeepsEverythingReadAndThePortOpensAgain)
         ASSERT_TRUE(QtWaitUntil([&] { return unplugged.load(); }, 60000));
         cable.join();
         EXPECT_TRUE(QtWaitUntil([&] { return !boxes.Texts().isEmpty(); }, 1000)) << "told within a second";
-        EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("串口%1已断开！").arg(portLink.c_str())});
+        EXPECT_EQ(
+            boxes.Texts(),
+            QStringList{
+                QStringLiteral("串口%1已断开！\n设备已被移除或断开。").arg(portLink.c_str())});
         EXPECT_FALSE(dlg.IsPortOpen());
         EXPECT_TRUE(QtWaitUntil([&] { return PortWorkers() == 0; })) << "the worker ended";
 

@@ -34,6 +34,13 @@ bool IsDropErrno(int e) {
            e == ENETUNREACH || e == ENOTCONN || e == ECONNABORTED;
 }
 
+// The error pending on a socket that polled POLLERR; 0 for a plain hang-up.
+int SocketError(int fd) {
+    int error = 0;
+    socklen_t length = sizeof error;
+    return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 ? error : 0;
+}
+
 uint8_t StopCode(int stopBits) { return stopBits == 1 ? 3 : stopBits == 2 ? 2 : 1; }
 
 uint8_t FlowCode(FlowControl flow) {
@@ -288,7 +295,7 @@ bool NetworkPort::PumpUntil(Done done, Clock::time_point deadline, int cancelFd)
                 Signal(m_pendingFd);
             }
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-            MarkHungUp();
+            MarkHungUp(n == 0 ? 0 : errno);
         }
     }
 }
@@ -347,12 +354,12 @@ uint32_t NetworkPort::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {
             heard = true;
             if (total == count) break;
         } else if (n == 0) {
-            MarkHungUp();  // the server closed the connection
+            MarkHungUp(0);  // the server closed the connection
             break;
         } else if (errno == EINTR) {
             continue;
         } else if (errno != EAGAIN) {
-            MarkHungUp();
+            MarkHungUp(errno);
             break;
         } else if (!heard) {
             return 0;
@@ -362,7 +369,7 @@ uint32_t NetworkPort::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {
         const int revents = PollUntil(m_fd, POLLIN, Clock::now() + left, wakeFd);
         if (revents <= 0) break;  // silence, or asked to stop
         if ((revents & (POLLHUP | POLLERR)) && !(revents & POLLIN)) {
-            MarkHungUp();
+            MarkHungUp(SocketError(m_fd));
             break;
         }
     }
@@ -419,7 +426,7 @@ bool NetworkPort::Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::d
         }
         if (r < 0 && errno == EINTR) continue;
         if (r < 0 && errno != EAGAIN) {
-            if (IsDropErrno(errno)) MarkHungUp();
+            if (IsDropErrno(errno)) MarkHungUp(errno);
             *sent = done;
             return false;
         }
@@ -428,7 +435,7 @@ bool NetworkPort::Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::d
         const int revents = PollUntil(m_fd, POLLOUT, lastProgress + stall, letGo ? wakeFd : -1);
         if (revents < 0) break;  // asked to stop: what went out went out
         if (revents == 0 || (revents & (POLLHUP | POLLERR))) {
-            if (revents != 0) MarkHungUp();
+            if (revents != 0) MarkHungUp(SocketError(m_fd));
             *sent = done;
             return false;
         }
@@ -443,7 +450,9 @@ bool NetworkPort::SendControl(const std::vector<uint8_t>& bytes) {
            sent == bytes.size();
 }
 
-void NetworkPort::MarkHungUp() {
+void NetworkPort::MarkHungUp(int error) {
+    int untold = -1;  // the first hang-up told is the cause
+    m_hangUpError.compare_exchange_strong(untold, error);
     m_bHungUp = true;
     Signal(m_modemFd);
     m_answered.notify_all();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -50,6 +51,7 @@ public:
     uint32_t ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) override;
     bool WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written, int wakeFd) override;
     bool HungUp() const override { return m_bHungUp.load(); }
+    int HangUpError() const override { return std::max(0, m_hangUpError.load()); }
 
     // Raw ports have none of these: EOPNOTSUPP for the line, ENOTTY for the rest.
     int ApplyLine(const LineSettings& line) override;
@@ -98,7 +100,7 @@ private:
     bool Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::duration stall, int wakeFd,
               size_t* sent);
     bool SendControl(const std::vector<uint8_t>& bytes);
-    void MarkHungUp();
+    void MarkHungUp(int error);  // the errno the connection went with; 0: the server closed it
     void Close();
 
     NetworkAddress m_address;
@@ -122,5 +124,6 @@ private:
     bool m_bModemLines = false;       // fixed after construction
 
     std::mutex m_sendMutex;
+    std::atomic<int> m_hangUpError{-1};  // -1 until hung up; set before m_bHungUp
     std::atomic<bool> m_bHungUp{false};
 };

@@ -22,8 +22,8 @@ enum class ModemLine : uint8_t { Dtr, Rts };
 //
 // Thread rules: ReadComm runs on the reader thread, WriteComm and every control call on the
 // writer thread, WaitModemChange on the modem thread; GetModemStatus on the writer and the
-// modem thread. Nothing else touches an open port. HungUp, Path and PollFd may be asked from
-// any thread.
+// modem thread. Nothing else touches an open port. HungUp, HangUpError, Path and PollFd may be
+// asked from any thread.
 //
 // The control calls return 0 or the errno that says why the port refused (ENOTTY or EINVAL
 // where the driver has no such control); a refused call leaves the port as it was.
@@ -45,6 +45,9 @@ public:
     virtual bool WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written, int wakeFd) = 0;
     // True once a read or write found that the device has gone; it stays true.
     virtual bool HungUp() const = 0;
+    // Once HungUp: the errno the connection went with, or 0 when none says why (the far end
+    // closed it, or the device went).
+    virtual int HangUpError() const { return 0; }
 
     // The whole line (rate, frame, flow control) as `line` says.
     virtual int ApplyLine(const LineSettings& line) = 0;

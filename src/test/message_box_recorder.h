@@ -23,6 +23,10 @@ public:
     }
     const QStringList& Texts() const { return m_texts; }
     const QStringList& Titles() const { return m_titles; }
+    void Clear() {
+        m_texts.clear();
+        m_titles.clear();
+    }
 
 private:
     QTimer m_timer;
