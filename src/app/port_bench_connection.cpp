@@ -6,6 +6,7 @@
 
 #include "app/message_box.h"
 #include "app/port_bench_dlg.h"
+#include "app/port_failure_text.h"
 #include "app/settings_store.h"
 #include "dialog/popup_combo_box.h"
 #include "receive/chunk.h"
@@ -122,8 +123,13 @@ void CPortBenchDlg::OnDeviceBack(const std::string& path) {
         PortEventSink& sink = *this;
         m_pReader = std::make_unique<CSerialReader>(
             sink, m_rxQueue, OpenSerialPort(path, ChosenLine()), m_env.clock);
-    } catch (const CFileException&) {
-        return;  // still settling, or held by another program: the next look tries again
+    } catch (const CFileException& e) {
+        // Still settling, or held by another program: the next look tries again.
+        if (m_reconnect.FirstRefusal()) {
+            ShowPortNotice(QStringLiteral("串口已重新出现，但无法打开，正在重试：") +
+                           OpenFailureReason(e.m_nErrno).replace(u'\n', QString()));
+        }
+        return;
     }
     m_reconnect.Stop();
     ShowPortNotice(QStringLiteral("串口已重新连接"));  // before the reader reads the clock too

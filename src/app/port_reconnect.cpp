@@ -14,7 +14,10 @@ void PortReconnect::Trace(const std::string& path) {
     m_trace = TracePort(path, m_byIdDir, m_sysfsRoot);
 }
 
-void PortReconnect::Wait() { m_rescan.start(); }
+void PortReconnect::Wait() {
+    m_refused = false;
+    m_rescan.start();
+}
 
 void PortReconnect::Stop() { m_rescan.stop(); }
 

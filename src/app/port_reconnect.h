@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "serial/port_trace.h"
 
@@ -27,6 +28,9 @@ public:
     void Wait();
     void Stop();
     bool Waiting() const { return m_rescan.isActive(); }
+    // The device is back but would not open: true the first time in a wait, so that is told
+    // once while the looking goes on.
+    bool FirstRefusal() { return !std::exchange(m_refused, true); }
 
 signals:
     // The device is at `path`; the receiver tries to open it and stops the wait if it could.
@@ -39,4 +43,5 @@ private:
     std::filesystem::path m_sysfsRoot;
     PortTrace m_trace;
     QTimer m_rescan;
+    bool m_refused = false;  // in this wait
 };

@@ -1,14 +1,15 @@
 // The receive pipeline through the real dialog: bytes written at a pseudo-terminal's device
 // end, checked in the receive area, the counter and the log file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <sys/resource.h>
-
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -444,6 +445,27 @@ TEST_F(ReconnectingPipeline, CloseEndsTheWaitAndSoDoesClosingTheWindow) {
     dlg.reject();  // the window closes
     EXPECT_FALSE(dlg.IsPortOpen());
     EXPECT_EQ(ThreadsNamed({"corvala-rx", "corvala-tx", "corvala-modem"}), 0);
+    EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join('\n').toStdString();
+}
+
+// A device back but held by another program is tried again at each look; why it does not
+// open is told once.
+TEST_F(ReconnectingPipeline, ADeviceBackButHeldIsToldOnceAndRetried) {
+    MessageBoxRecorder boxes;
+    Unplug();
+    ASSERT_TRUE(QtWaitUntil([&] { return Area().endsWith(gone); }));
+    device = pluggedAgain.emplace_back(std::make_unique<PtyPair>()).get();
+    const int holder = ::open(device->SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    fs::create_symlink(device->SlavePath(), portLink);
+    const QString refused =
+        QStringLiteral("串口已重新出现，但无法打开，正在重试：该串口正被其他程序占用。（系统：");
+    ASSERT_TRUE(QtWaitUntil([&] { return Area().contains(refused); }));
+    QTest::qWait(1500);  // a few more looks, each refused
+    ::close(holder);
+    ASSERT_TRUE(QtWaitUntil([&] { return Area().endsWith(back); }));
+    EXPECT_EQ(Area().count(refused), 1);
+    ReceiveFromDevice({0x55});
     EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join('\n').toStdString();
 }
 
