@@ -159,6 +159,17 @@ TEST_F(AdvancedWindow, APseudoTerminalSaysItHasNoModemLinesAndABreakUnderWayEnds
     EXPECT_EQ(Get<QLabel>(Advanced(), "lblStatus")->text(), QString());
 }
 
+TEST_F(AdvancedWindow, ABreakSaysOnTheBottomLineThatItWentAndForHowLong) {
+    Open();
+    auto* status = Get<QLabel>(Advanced(), "lblStatus");
+    Get<QLineEdit>(Advanced(), "editBreakMs")->setText("20");
+    QTest::mouseClick(Get<QPushButton>(Advanced(), "btnBreak"), Qt::LeftButton);
+    EXPECT_EQ(status->text(), QStringLiteral("正在发送 Break（20 毫秒）…"));
+    EXPECT_TRUE(QtWaitUntil([&] {
+        return status->text() == QStringLiteral("已发送 Break（20 毫秒）。");
+    })) << status->text().toStdString();
+}
+
 TEST(AdvancedWindowEnds, WhatWasTypedThereIsTakenWhileThePortIsStillOpen) {
     PtyPair pty;
     auto dlg = std::make_unique<CPortBenchDlg>(

@@ -7,12 +7,13 @@
 #include <QVBoxLayout>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "ui/command_page.h"
 #include "ui/connection_page.h"
 #include "ui/line_control_page.h"
-#include "ui/send_page.h"
 #include "ui/receive_page.h"
+#include "ui/send_page.h"
 
 namespace {
 
@@ -106,7 +107,8 @@ CAdvancedDlg::CAdvancedDlg(QWidget* parent) : QDialog(parent) {
         emit pulseRequested();
     });
     connect(m_linePage, &CLineControlPage::breakRequested, this, [this] {
-        ShowError({});
+        m_pendingBreaks.push_back(m_options.breakMs);
+        ShowError(QStringLiteral("正在发送 Break（%1 毫秒）…").arg(m_options.breakMs));
         emit breakRequested();
     });
     Keep(m_options);
@@ -141,6 +143,7 @@ void CAdvancedDlg::SetPortOpen(bool open) {
     m_open = open;
     m_inEffect = m_options;
     m_pendingLines.clear();
+    if (!std::exchange(m_pendingBreaks, {}).empty()) ShowError({});  // cut short by the close
     m_linePage->SetPortOpen(open);
     m_sendPage->SetPortOpen(open);
 }
@@ -162,6 +165,12 @@ void CAdvancedDlg::ControlDone(PortControl control, int error) {
             kept.customBaud = m_inEffect.customBaud;
             Keep(kept);
         }
+    }
+    if (control == PortControl::Break) {
+        if (m_pendingBreaks.empty()) return;  // asked of a port closed since
+        const uint32_t ms = m_pendingBreaks.front();
+        m_pendingBreaks.pop_front();
+        if (!error) ShowError(QStringLiteral("已发送 Break（%1 毫秒）。").arg(ms));
     }
     if (!error) return;
     ShowError(ControlFailure(control, error));

@@ -37,7 +37,7 @@ public:
     void SetPortOpen(bool open);
     void ShowModemStatus(std::optional<ModemStatus> status);
     // The port has carried out (`error` 0) or refused a request. A refused flow control or
-    // rate is put back in the window to what the port still uses.
+    // rate is put back in the window to what the port still uses; a break is told when done.
     void ControlDone(PortControl control, int error);
     // Told in the window's status line, which is cleared by the next change.
     void ShowError(const QString& text);
@@ -72,6 +72,7 @@ private:
     // Flow control and custom rate the open port uses, and those asked of it since, in order.
     PortOptions m_inEffect;
     std::deque<PortOptions> m_pendingLines;
+    std::deque<uint32_t> m_pendingBreaks;  // the lengths of the breaks asked of the open port
 
     CLineControlPage* m_linePage;
     CConnectionPage* m_connectionPage;

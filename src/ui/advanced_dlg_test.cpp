@@ -112,7 +112,9 @@ TEST_F(AdvancedDlgTest, LengthsOutsideTheRangeAreRefusedWithIt) {
             edit->setText(QString::number(good));
             QTest::mouseClick(Get<QPushButton>(c.button), Qt::LeftButton);
             EXPECT_EQ(dlg.Options().*c.field, good);
-            EXPECT_EQ(Status(), QString());
+            EXPECT_EQ(Status(), &c.spy == &breaks
+                                    ? QStringLiteral("正在发送 Break（%1 毫秒）…").arg(good)
+                                    : QString());
         }
         EXPECT_EQ(c.spy.count(), 2);
     }
