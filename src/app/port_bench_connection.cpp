@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <filesystem>
+#include <system_error>
 
 #include "app/message_box.h"
 #include "app/port_bench_dlg.h"
@@ -74,11 +76,6 @@ void CPortBenchDlg::RestoreSettings() {
     if (!s.options.rememberSettings) return;
     for (const std::string& port : s.networkPorts) AddNetworkPort(port);
     if (IsNetworkPortPath(s.port)) AddNetworkPort(s.port);  // remembered from the command line
-    // A port named on the command line is the one the user means to use now.
-    if (m_env.extraPorts.empty()) {
-        const int port = m_cbPort->findText(QString::fromStdString(s.port));
-        if (port >= 0) m_cbPort->setCurrentIndex(port);
-    }
     SelectValue(m_cbBaud, static_cast<int>(s.baud));
     SelectValue(m_cbParity, s.parity);
     SelectValue(m_cbDataBits, s.dataBits);
@@ -97,6 +94,30 @@ void CPortBenchDlg::RestoreSettings() {
     m_bIntervalSet = true;
     ShowExchange();
     m_advanced->SetOptions(s.options);
+    ChooseRememberedPort(s.port);
+}
+
+void CPortBenchDlg::ChooseRememberedPort(const std::string& port) {
+    if (port.empty()) return;
+    // A port named on the command line is the one the user means to use now.
+    const bool named = !m_env.extraPorts.empty();
+    const QString name = QString::fromStdString(port);
+    if (m_cbPort->findText(name) < 0) {
+        std::error_code error;
+        if (!std::filesystem::exists(port, error)) {
+            if (named) return;
+            const QString chosen = m_cbPort->currentText();
+            ShowPortNotice(
+                QStringLiteral("记住的串口%1不存在").arg(name) +
+                (chosen.isEmpty() ? QString() : QStringLiteral("，已改选%1").arg(chosen)));
+            return;
+        }
+        // Not discovered (a pseudo-terminal, a port once named on the command line): listed
+        // for this run as the command line's are.
+        m_env.extraPorts.push_back(port);
+        FillPortList();
+    }
+    if (!named) m_cbPort->setCurrentIndex(m_cbPort->findText(name));
 }
 
 void CPortBenchDlg::RememberSettings() {

@@ -12,6 +12,8 @@
 #include <memory>
 
 #include "app/port_bench_dlg.h"
+#include "receive/receive_view.h"
+#include "serial/pty_pair.h"
 #include "test/fake_sysfs.h"
 #include "test/message_box_recorder.h"
 #include "test/qt_wait.h"
@@ -30,11 +32,17 @@ protected:
     ~RememberedSettingsTest() override { fs::remove_all(dir); }
 
     // A start of the program; the previous one ends first, as the user closes it.
-    CPortBenchDlg& Start() {
+    CPortBenchDlg& Start(std::vector<std::string> commandLine = {}) {
         if (dlg) dlg->reject();
-        dlg = std::make_unique<CPortBenchDlg>(DialogEnvironment{
-            .sysfsRoot = sysfs.Root().string(), .settingsFile = file.toStdString()});
+        dlg =
+            std::make_unique<CPortBenchDlg>(DialogEnvironment{.extraPorts = std::move(commandLine),
+                                                              .sysfsRoot = sysfs.Root().string(),
+                                                              .settingsFile = file.toStdString()});
         return *dlg;
+    }
+    QString Area() {
+        auto* view = Get<ReceiveView>("IDC_EDIT_RX");
+        return view->Text(0, view->Length());
     }
     template <typename T>
     T* Get(const char* name) {
@@ -124,6 +132,30 @@ TEST_F(RememberedSettingsTest, AFileThatMakesNoSenseIsToldOnceAndTheStartUpState
     EXPECT_EQ(boxes.Texts().size(), 1);
     EXPECT_TRUE(boxes.Texts()[0].contains(file)) << boxes.Texts()[0].toStdString();
     ExpectStartUpState();
+}
+
+// A pseudo-terminal named on the command line is no discovered port: the next start without
+// one still lists and chooses it while it exists, and says once that it has gone.
+TEST_F(RememberedSettingsTest, APortOnlyTheCommandLineNamedComesBackWhileItExists) {
+    PtyPair pty;
+    const fs::path link = dir / "tty";  // a name that is gone for good once removed
+    fs::create_symlink(pty.SlavePath(), link);
+    const QString path = QString::fromStdString(link.string());
+    Start({link.string()});
+    Get<QCheckBox>("IDC_CHK_REMEMBER")->click();
+    Start();
+    EXPECT_EQ(Text("IDC_COMBO_PORT"), path);
+    EXPECT_EQ(Area(), "");
+    Start({"/dev/ttyUSB0"});  // the command line still wins
+    EXPECT_EQ(Text("IDC_COMBO_PORT"), "/dev/ttyUSB0");
+    EXPECT_GE(Get<QComboBox>("IDC_COMBO_PORT")->findText(path), 0);
+
+    Start({link.string()});
+    fs::remove(link);
+    Start();
+    EXPECT_EQ(Text("IDC_COMBO_PORT"), "/dev/ttyS4");
+    EXPECT_EQ(Area().count(QStringLiteral("记住的串口%1不存在，已改选/dev/ttyS4").arg(path)), 1)
+        << Area().toStdString();
 }
 
 }  // namespace

@@ -173,6 +173,8 @@ private:
     QString SettingsPath() const;
     RememberedSettings CurrentSettings() const;
     void RestoreSettings();
+    // Lists and chooses the remembered port while it exists; tells once when it does not.
+    void ChooseRememberedPort(const std::string& port);
     void RememberSettings();
     void WaitForPort();  // the device has gone: shown, and looked for until it is back
     void OnDeviceBack(const std::string& path);
