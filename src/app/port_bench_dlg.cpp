@@ -19,10 +19,8 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <map>
-#include <cerrno>
 #include <chrono>
 #include <climits>
-#include <cstring>
 
 #include "app/message_box.h"
 #include "app/port_failure_text.h"
