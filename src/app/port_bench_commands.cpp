@@ -12,6 +12,8 @@
 #include <QShortcut>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <optional>
 
 #include "app/message_box.h"
@@ -21,7 +23,6 @@
 
 namespace {
 
-constexpr qint64 kMaxCommandFile = 4 << 20;  // larger is no list of commands but a wrong pick
 constexpr size_t kListedBadLines = 20;
 constexpr size_t kShortcuts = 10;
 const QString kFileFilter = QStringLiteral("命令文件 (*.txt);;所有文件 (*)");
@@ -53,27 +54,38 @@ QString BadLines(const std::vector<BadCommandLine>& bad) {
     return lines.join(u'\n');
 }
 
-// nullopt, with the reason in `error`, when the file cannot be read.
-std::optional<CommandFile> ReadCommands(const QString& path, QString& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
-        return std::nullopt;
+const QString kNotRegularFile = QStringLiteral("不是普通文件，而是设备、管道或文件夹。");
+
+// nullopt, with the reason in `error`, when the file cannot be read; `missing` when it is not
+// there.
+std::optional<CommandFile> ReadCommands(const QString& path, QString& error,
+                                        bool* missing = nullptr) {
+    using Outcome = CommandFileText::Outcome;
+    const CommandFileText file = ReadCommandFileText(QFile::encodeName(path).toStdString());
+    switch (file.outcome) {
+        case Outcome::Read:
+            return ParseCommandFile(file.content);
+        case Outcome::NotRegularFile:
+            error = kNotRegularFile;
+            break;
+        case Outcome::TooLarge:
+            error = QStringLiteral("文件太大（超过 %1 MB），不是命令文件。")
+                        .arg(kMaxCommandFileBytes >> 20);
+            break;
+        case Outcome::Failed:
+            error = QString::fromLocal8Bit(std::strerror(file.error));
+            if (missing) *missing = file.error == ENOENT;
+            break;
     }
-    if (file.size() > kMaxCommandFile) {
-        error = QStringLiteral("文件太大（超过 4 MB），不是命令文件。");
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        error = file.errorString();
-        return std::nullopt;
-    }
-    return ParseCommandFile({bytes.constData(), static_cast<size_t>(bytes.size())});
+    return std::nullopt;
 }
 
 // Whole or not at all: a failed write leaves the old file.
 bool WriteCommands(const QString& path, const std::vector<SavedCommand>& commands, QString& error) {
+    if (const QFileInfo target(path); target.exists() && !target.isFile()) {
+        error = kNotRegularFile;
+        return false;
+    }
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     const std::string text = WriteCommandFile(commands);
@@ -90,25 +102,24 @@ void CPortBenchDlg::MakeCommandList() {
     CCommandPage* page = m_advanced->Commands();
     page->SetHexCheck(
         [this](const QString& text) { return RefuseNonHex(text, QStringLiteral("没有保存")); });
-    QString error;
+    QString error, message;
+    bool missing = false;  // none saved yet
     const QString path = CommandPath("commands.txt");
-    if (const std::optional<CommandFile> read = ReadCommands(path, error)) {
+    if (const std::optional<CommandFile> read = ReadCommands(path, error, &missing)) {
         m_commands = read->commands;
-        if (!read->bad.empty()) error = BadLines(read->bad);
-    } else if (!QFileInfo::exists(path)) {
-        error.clear();  // none saved yet
+        if (!read->bad.empty()) {
+            // The lines stay in the file until the list is changed.
+            message = QStringLiteral(
+                "常用命令文件中有无法读取的内容，已跳过；修改命令列表后它们将不再保存。");
+            error = BadLines(read->bad);
+        }
+    } else if (!missing) {
+        message = QStringLiteral("无法读取常用命令文件，命令列表为空。");
     }
-    if (!error.isEmpty()) {
-        // Told once the window is up. The lines stay in the file until the list is changed.
+    if (!message.isEmpty()) {  // told once the window is up
         QMetaObject::invokeMethod(
             this,
-            [this, path, error] {
-                ShowMessage(
-                    this,
-                    QStringLiteral(
-                        "常用命令文件中有无法读取的内容，已跳过；修改命令列表后它们将不再保存。"),
-                    path + u'\n' + error);
-            },
+            [this, path, message, error] { ShowMessage(this, message, path + u'\n' + error); },
             Qt::QueuedConnection);
     }
     if (m_advanced->Options().rememberSettings) {

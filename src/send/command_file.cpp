@@ -1,5 +1,11 @@
 #include "send/command_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <optional>
 
 #include "send/send_text.h"
@@ -114,6 +120,41 @@ std::optional<CommandLineProblem> ParseLine(std::string_view line, SavedCommand&
 }
 
 }  // namespace
+
+CommandFileText ReadCommandFileText(const std::string& path) {
+    using Outcome = CommandFileText::Outcome;
+    // Looked at before opening: opening a serial device would move its modem lines.
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return {Outcome::Failed, {}, errno};
+    if (!S_ISREG(st.st_mode)) return {Outcome::NotRegularFile, {}, 0};
+    // Not blocking, and looked at again: what is opened may have been swapped meanwhile.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {Outcome::Failed, {}, errno};
+    CommandFileText file{Outcome::Read, {}, 0};
+    if (fstat(fd, &st) != 0) {
+        file = {Outcome::Failed, {}, errno};
+    } else if (!S_ISREG(st.st_mode)) {
+        file.outcome = Outcome::NotRegularFile;
+    } else {
+        // One byte over the cap tells a file that grew past it while read.
+        char buffer[1 << 16];
+        while (file.content.size() <= kMaxCommandFileBytes) {
+            const size_t want =
+                std::min(sizeof buffer, kMaxCommandFileBytes + 1 - file.content.size());
+            const ssize_t n = read(fd, buffer, want);
+            if (n == 0) break;
+            if (n > 0) {
+                file.content.append(buffer, static_cast<size_t>(n));
+            } else if (errno != EINTR) {
+                file = {Outcome::Failed, {}, errno};
+                break;
+            }
+        }
+        if (file.content.size() > kMaxCommandFileBytes) file = {Outcome::TooLarge, {}, 0};
+    }
+    close(fd);
+    return file;
+}
 
 CommandFile ParseCommandFile(std::string_view content) {
     if (content.starts_with(kByteOrderMark)) content.remove_prefix(kByteOrderMark.size());

@@ -44,6 +44,18 @@ struct CommandFile {
     std::vector<BadCommandLine> bad;
 };
 
+// What reading a command file from disk gave. Only a regular file is read, and at most
+// kMaxCommandFileBytes of it: a device or a FIFO (commands.txt linked to /dev/zero) would be
+// read forever, and a longer file is no list of commands but a wrong pick.
+struct CommandFileText {
+    enum class Outcome { Read, NotRegularFile, TooLarge, Failed } outcome;
+    std::string content;  // when Read
+    int error = 0;        // the errno, when Failed
+};
+inline constexpr size_t kMaxCommandFileBytes = size_t{4} << 20;
+
+// Never waits for a writer or a device. Any thread.
+CommandFileText ReadCommandFileText(const std::string& path);
 CommandFile ParseCommandFile(std::string_view content);
 // `commands` as the file holds them; ParseCommandFile gives them back unchanged.
 std::string WriteCommandFile(const std::vector<SavedCommand>& commands);

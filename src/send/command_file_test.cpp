@@ -1,13 +1,20 @@
 #include "send/command_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
 using Bad = std::vector<BadCommandLine>;
 using P = CommandLineProblem;
+using Outcome = CommandFileText::Outcome;
+namespace fs = std::filesystem;
 
 TEST(CommandFile, EveryCommandComesBackAsItWasWritten) {
     const std::vector<SavedCommand> table = {
@@ -81,6 +88,34 @@ TEST(CommandFile, AnEmptyFileHoldsNothingAndNothingIsWrong) {
         EXPECT_TRUE(read.commands.empty()) << content;
         EXPECT_TRUE(read.bad.empty()) << content;
     }
+}
+
+// A device or a FIFO would be read for ever (or wait for a writer); a file is read up to the cap.
+TEST(CommandFile, OnlyARegularFileUpToTheCapIsRead) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("corvala-commands-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / "zero");
+    std::ofstream(dir / "full") << std::string(kMaxCommandFileBytes, '\n');
+    std::ofstream(dir / "over") << std::string(kMaxCommandFileBytes + 1, '\n');
+    const struct {
+        const char* name;
+        Outcome outcome;
+        size_t size;
+        int error;
+    } table[] = {
+        {"fifo", Outcome::NotRegularFile, 0, 0}, {"zero", Outcome::NotRegularFile, 0, 0},
+        {".", Outcome::NotRegularFile, 0, 0},    {"full", Outcome::Read, kMaxCommandFileBytes, 0},
+        {"over", Outcome::TooLarge, 0, 0},       {"missing", Outcome::Failed, 0, ENOENT},
+    };
+    for (const auto& row : table) {
+        const CommandFileText file = ReadCommandFileText(dir / row.name);
+        EXPECT_EQ(file.outcome, row.outcome) << row.name;
+        EXPECT_EQ(file.content.size(), row.size) << row.name;
+        EXPECT_EQ(file.error, row.error) << row.name;
+    }
+    fs::remove_all(dir);
 }
 
 }  // namespace
