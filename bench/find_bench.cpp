@@ -67,7 +67,7 @@ void FinderAlone() {
     const std::string saved = std::filesystem::temp_directory_path() / "corvala-bench-save.txt";
     std::string error;
     const auto start = Clock::now();
-    const bool ok = SaveText(text.Snapshot(), saved, error);
+    const bool ok = SaveText(text.Snapshot(), saved, error) == SaveOutcome::Saved;
     std::printf("save display, %zu MB: %.1f ms%s\n", text.Size() >> 20, Ms(Clock::now() - start),
                 ok ? "" : error.c_str());
     std::filesystem::remove(saved);

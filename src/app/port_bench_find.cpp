@@ -1,8 +1,10 @@
 // The main dialog's part in finding: the find bar over the receive area and its keys, and
 // saving what the area shows.
 #include <QCheckBox>
+#include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QShortcut>
 
 #include "app/message_box.h"
@@ -34,11 +36,27 @@ void CPortBenchDlg::MakeFindBar() {
 }
 
 void CPortBenchDlg::OnSaveShown() {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存显示内容"), QString(),
-                                                      QStringLiteral("文本文件 (*.txt);;所有文件 (*)"));
-    if (path.isEmpty()) return;
+    QFileDialog picker(this, QStringLiteral("保存显示内容"), m_saveShownFolder,
+                       QStringLiteral("文本文件 (*.txt);;所有文件 (*)"));
+    picker.setAcceptMode(QFileDialog::AcceptSave);
+    picker.setDefaultSuffix(QStringLiteral("txt"));  // for a name typed without one
+    picker.selectFile(
+        QDateTime::currentDateTime().toString(QStringLiteral("'接收区_'yyyy-MM-dd_HHmmss'.txt'")));
+    if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) return;
+    const QString path = picker.selectedFiles().front();
+    m_saveShownFolder = QFileInfo(path).absolutePath();
     std::string error;
-    if (!SaveText(m_editReceive->Snapshot(), QFile::encodeName(path).toStdString(), error)) {
-        ShowMessage(this, QStringLiteral("显示内容没有保存完整。"), QString::fromLocal8Bit(error));
+    switch (SaveText(m_editReceive->Snapshot(), QFile::encodeName(path).toStdString(), error)) {
+        case SaveOutcome::Saved:
+            break;
+        case SaveOutcome::NotRegularFile:
+            ShowMessage(this,
+                        QStringLiteral("显示内容没有保存：所选的不是普通文件，而是设备或管道。"),
+                        path);
+            break;
+        case SaveOutcome::Failed:
+            ShowMessage(this, QStringLiteral("显示内容没有保存，已有的同名文件保持原样。"),
+                        QString::fromLocal8Bit(error));
+            break;
     }
 }

@@ -1,10 +1,12 @@
 #include "receive/text_save.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -46,9 +48,18 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-bool SaveText(const ReceiveText& text, const std::string& path, std::string& error) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool ok = fd >= 0;
+SaveOutcome SaveText(const ReceiveText& text, const std::string& path, std::string& error) {
+    std::string target = path;
+    struct stat st {};
+    const bool exists = stat(path.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) return SaveOutcome::NotRegularFile;
+    if (exists) {
+        if (char* real = realpath(path.c_str(), nullptr)) target = real, std::free(real);
+    }
+    const std::string temporary = target + ".corvala-" + std::to_string(getpid()) + ".tmp";
+    unlink(temporary.c_str());  // left by an earlier run that ended while it saved
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    bool ok = fd >= 0 && (!exists || fchmod(fd, st.st_mode & 07777) == 0);
     std::u16string chars(kSlice + 1, u'\0');
     std::string bytes;
     for (size_t pos = 0; ok && pos < text.Size();) {
@@ -70,8 +81,12 @@ bool SaveText(const ReceiveText& text, const std::string& path, std::string& err
         pos += i;
         ok = WriteAll(fd, bytes);
     }
+    ok = ok && fsync(fd) == 0;
     int saveErrno = errno;
     if (fd >= 0 && close(fd) != 0 && ok) ok = false, saveErrno = errno;
-    if (!ok) error = path + ": " + std::strerror(saveErrno);
-    return ok;
+    if (ok && rename(temporary.c_str(), target.c_str()) != 0) ok = false, saveErrno = errno;
+    if (ok) return SaveOutcome::Saved;
+    if (fd >= 0) unlink(temporary.c_str());
+    error = path + ": " + std::strerror(saveErrno);
+    return SaveOutcome::Failed;
 }

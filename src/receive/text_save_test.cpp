@@ -1,10 +1,18 @@
 #include "receive/text_save.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QAccessible>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
 
 #include "receive/receive_view.h"
 
@@ -24,23 +32,92 @@ TEST(SaveText, WritesWhatAssistiveToolsReadAsUtf8) {
     view.AppendText(u"😀\r\n.");
     const QString path = QDir::temp().filePath(QStringLiteral("corvala-save-shown.txt"));
     std::string error;
-    ASSERT_TRUE(SaveText(view.Snapshot(), QFile::encodeName(path).toStdString(), error)) << error;
+    ASSERT_EQ(SaveText(view.Snapshot(), QFile::encodeName(path).toStdString(), error),
+              SaveOutcome::Saved)
+        << error;
     QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(&view)->textInterface();
     const QString shown = text->text(0, text->characterCount());
     EXPECT_EQ(Read(path), shown.toUtf8());
-    EXPECT_TRUE(Read(path).startsWith("0D 0A 41 42 43 44 45 46 47 48 \r\n\x01\xC3\xA9\r\n\xE4\xB8\xAD"));
+    EXPECT_TRUE(
+        Read(path).startsWith("0D 0A 41 42 43 44 45 46 47 48 \r\n\x01\xC3\xA9\r\n\xE4\xB8\xAD"));
     // UTF-8 cannot hold a lone surrogate (typed into the area): it is written as U+FFFD.
-    ASSERT_TRUE(SaveText(ReceiveText::FromUtf16(u"a\xD800."), QFile::encodeName(path).toStdString(), error));
+    ASSERT_EQ(
+        SaveText(ReceiveText::FromUtf16(u"a\xD800."), QFile::encodeName(path).toStdString(), error),
+        SaveOutcome::Saved);
     EXPECT_EQ(Read(path), "a\xEF\xBF\xBD.");
     QFile::remove(path);
 }
 
-TEST(SaveText, AFailureIsReportedWithTheFileAndItsReason) {
+// While alive, a write past `bytes` fails as on a full disk, halfway through a save.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : m_handler(signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        const rlimit limit{bytes, m_old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    sighandler_t m_handler;
+    rlimit m_old{};
+};
+
+// What was at the path before a save is there after it unless the save is whole, and no
+// device or FIFO is opened.
+TEST(SaveText, TheTargetIsReplacedWholeOrNotAtAll) {
+    namespace fs = std::filesystem;
+    const std::string text(100000, 'a');
+    const struct {
+        const char* what;
+        std::function<void(const fs::path& target)> make;
+        bool failingWrite;
+        SaveOutcome outcome;
+        const char* after;  // the target's content; nullptr: left as it was made
+    } table[] = {
+        {"file", [](const fs::path& t) { std::ofstream(t) << "old"; }, false, SaveOutcome::Saved,
+         text.c_str()},
+        {"file, failing write", [](const fs::path& t) { std::ofstream(t) << "old"; }, true,
+         SaveOutcome::Failed, "old"},
+        {"link to a file",
+         [](const fs::path& t) {
+             std::ofstream(t.string() + "-real") << "old";
+             fs::create_symlink(t.filename().string() + "-real", t);
+         },
+         false, SaveOutcome::Saved, text.c_str()},
+        {"fifo", [](const fs::path& t) { mkfifo(t.c_str(), 0600); }, false,
+         SaveOutcome::NotRegularFile, nullptr},
+        {"link to /dev/zero", [](const fs::path& t) { fs::create_symlink("/dev/zero", t); }, false,
+         SaveOutcome::NotRegularFile, nullptr},
+    };
+    for (const auto& row : table) {
+        QTemporaryDir dir;
+        const fs::path target = dir.filePath("shown.txt").toStdString();
+        row.make(target);
+        const fs::file_status before = fs::symlink_status(target);
+        const auto entries = std::distance(fs::directory_iterator(dir.path().toStdString()), {});
+        std::string error;
+        std::optional<FileSizeLimit> limit;
+        if (row.failingWrite) limit.emplace(1000);
+        EXPECT_EQ(SaveText(ReceiveText::FromLatin1(text), target, error), row.outcome) << row.what;
+        limit.reset();
+        EXPECT_EQ(fs::symlink_status(target).type(), before.type()) << row.what;
+        if (row.after) {
+            EXPECT_EQ(Read(QString::fromStdString(target)), row.after) << row.what;
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path().toStdString()), {}), entries)
+            << row.what << ": a temporary file was left";
+        if (row.failingWrite) {
+            EXPECT_EQ(error, target.string() + ": File too large");
+        }
+    }
     std::string error;
-    EXPECT_FALSE(SaveText(ReceiveText::FromLatin1("a"), "/nonexistent-dir/shown.txt", error));
+    EXPECT_EQ(SaveText(ReceiveText::FromLatin1("a"), "/nonexistent-dir/shown.txt", error),
+              SaveOutcome::Failed);
     EXPECT_EQ(error, "/nonexistent-dir/shown.txt: No such file or directory");
-    EXPECT_FALSE(SaveText(ReceiveText::FromLatin1(std::string(100000, 'a')), "/dev/full", error));
-    EXPECT_EQ(error, "/dev/full: No space left on device");
 }
 
 }  // namespace
