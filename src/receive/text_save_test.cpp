@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <optional>
 
 #include "receive/receive_view.h"
 
@@ -48,29 +47,12 @@ TEST(SaveText, WritesWhatAssistiveToolsReadAsUtf8) {
     QFile::remove(path);
 }
 
-// While alive, a write past `bytes` fails as on a full disk, halfway through a save.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) : m_handler(signal(SIGXFSZ, SIG_IGN)) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        const rlimit limit{bytes, m_old.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    sighandler_t m_handler;
-    rlimit m_old{};
-};
-
 // What was at the path before a save is there after it unless the save is whole, and no
 // device or FIFO is opened.
 TEST(SaveText, TheTargetIsReplacedWholeOrNotAtAll) {
     namespace fs = std::filesystem;
     const std::string text(100000, 'a');
+    const auto oldFile = [](const fs::path& t) { std::ofstream(t) << "old"; };
     const struct {
         const char* what;
         std::function<void(const fs::path& target)> make;
@@ -78,10 +60,8 @@ TEST(SaveText, TheTargetIsReplacedWholeOrNotAtAll) {
         SaveOutcome outcome;
         const char* after;  // the target's content; nullptr: left as it was made
     } table[] = {
-        {"file", [](const fs::path& t) { std::ofstream(t) << "old"; }, false, SaveOutcome::Saved,
-         text.c_str()},
-        {"file, failing write", [](const fs::path& t) { std::ofstream(t) << "old"; }, true,
-         SaveOutcome::Failed, "old"},
+        {"file", oldFile, false, SaveOutcome::Saved, text.c_str()},
+        {"file, failing write", oldFile, true, SaveOutcome::Failed, "old"},
         {"link to a file",
          [](const fs::path& t) {
              std::ofstream(t.string() + "-real") << "old";
@@ -99,20 +79,22 @@ TEST(SaveText, TheTargetIsReplacedWholeOrNotAtAll) {
         row.make(target);
         const fs::file_status before = fs::symlink_status(target);
         const auto entries = std::distance(fs::directory_iterator(dir.path().toStdString()), {});
+        // A write past 1000 bytes fails, as on a full disk, halfway through the save.
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit small{row.failingWrite ? 1000 : limit.rlim_cur, limit.rlim_max};
+        const auto handler = signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
         std::string error;
-        std::optional<FileSizeLimit> limit;
-        if (row.failingWrite) limit.emplace(1000);
         EXPECT_EQ(SaveText(ReceiveText::FromLatin1(text), target, error), row.outcome) << row.what;
-        limit.reset();
+        setrlimit(RLIMIT_FSIZE, &limit);
+        signal(SIGXFSZ, handler);
         EXPECT_EQ(fs::symlink_status(target).type(), before.type()) << row.what;
         if (row.after) {
             EXPECT_EQ(Read(QString::fromStdString(target)), row.after) << row.what;
         }
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.path().toStdString()), {}), entries)
             << row.what << ": a temporary file was left";
-        if (row.failingWrite) {
-            EXPECT_EQ(error, target.string() + ": File too large");
-        }
     }
     std::string error;
     EXPECT_EQ(SaveText(ReceiveText::FromLatin1("a"), "/nonexistent-dir/shown.txt", error),
