@@ -258,7 +258,7 @@ private:
     SendHistory m_history;
     std::optional<ReceiveLog> m_fileLog;
     std::string m_defaultLogDirectory;  // where the log goes unless the user chose elsewhere
-    QString m_saveShownFolder;          // where 保存显示内容 last saved; first the working one
+    QString m_saveShownFolder;          // where 保存显示内容 last saved; empty: the file dialog picks
     TextDecoder m_rxDecoder;            // the open port's text; holds a character's first bytes
     // Log text of the batches handled in this wake-up, all for the day of m_pendingLogDay:
     // one open, append and close for all of them.
