@@ -137,6 +137,11 @@ void Codec::Gather(uint8_t b) {
 
 void Codec::OnOption(uint8_t verb, uint8_t option, std::vector<uint8_t>& out) {
     Option& o = m_options[option];
+    if (o.replies >= kMaxOptionReplies) return;
+    auto reply = [&](uint8_t answer) {
+        ++o.replies;
+        Command(answer, option, out);
+    };
     switch (verb) {
         case kDo:  // the server asks us to use the option
             if (o.us == Side::WantYes) {
@@ -144,12 +149,12 @@ void Codec::OnOption(uint8_t verb, uint8_t option, std::vector<uint8_t>& out) {
             } else if (o.us == Side::No) {
                 const bool take = WeWant(option);
                 if (take) o.us = Side::Yes;
-                Command(take ? kWill : kWont, option, out);
+                reply(take ? kWill : kWont);
             }
             break;
         case kDont:
             if (option == kComPort && o.us != Side::No) m_comPortRefused = true;
-            if (o.us == Side::Yes) Command(kWont, option, out);
+            if (o.us == Side::Yes) reply(kWont);
             o.us = Side::No;
             break;
         case kWill:  // the server offers to use the option
@@ -158,11 +163,11 @@ void Codec::OnOption(uint8_t verb, uint8_t option, std::vector<uint8_t>& out) {
             } else if (o.him == Side::No) {
                 const bool take = WeWantHim(option);
                 if (take) o.him = Side::Yes;
-                Command(take ? kDo : kDont, option, out);
+                reply(take ? kDo : kDont);
             }
             break;
         case kWont:
-            if (o.him == Side::Yes) Command(kDont, option, out);
+            if (o.him == Side::Yes) reply(kDont);
             o.him = Side::No;
             break;
     }
@@ -178,6 +183,10 @@ void Codec::OnSubnegotiation(std::vector<uint8_t>& out) {
         // The server asks who we are.
         const std::string_view name = kOwnSignature;
         Request(kSignature, {reinterpret_cast<const uint8_t*>(name.data()), name.size()}, out);
+        return;
+    }
+    if (command == kFlowControlSuspend || command == kFlowControlResume) {
+        m_outputSuspended = command == kFlowControlSuspend;
         return;
     }
     if (command == kNotifyModemState && !value.empty()) {

@@ -47,6 +47,9 @@ enum Control : uint8_t {
     kRtsOff = 12,
 };
 
+// PURGE-DATA value: the server's buffer of data for the device.
+constexpr uint8_t kPurgeOutput = 2;
+
 // NOTIFY-MODEMSTATE bits of the inputs.
 constexpr uint8_t kCts = 0x10, kDsr = 0x20, kRi = 0x40, kDcd = 0x80;
 
@@ -64,6 +67,9 @@ class Codec {
 public:
     // Longest subnegotiation read; a longer one is dropped.
     static constexpr size_t kMaxSubnegotiation = 64;
+    // Replies one option gets; a server that keeps changing its mind about it (refusing,
+    // then taking it, for ever) is not answered beyond them.
+    static constexpr uint32_t kMaxOptionReplies = 16;
 
     // What the client offers when the connection opens: BINARY and SUPPRESS-GO-AHEAD both
     // ways, and COM-PORT-OPTION from its side.
@@ -82,6 +88,9 @@ public:
     // The modem state the server last told, if it has.
     std::optional<uint8_t> ModemState() const { return m_modemState; }
     uint32_t ModemNotices() const { return m_modemNotices; }
+    // True between the server's FLOWCONTROL-SUSPEND and its FLOWCONTROL-RESUME: it takes no
+    // data meanwhile.
+    bool OutputSuspended() const { return m_outputSuspended; }
 
     // Appends `data` with every 0xFF doubled.
     static void Escape(std::span<const uint8_t> data, std::vector<uint8_t>& out);
@@ -94,6 +103,7 @@ private:
     enum class Side : uint8_t { No, WantYes, Yes };
     struct Option {
         Side us = Side::No, him = Side::No;
+        uint32_t replies = 0;
     };
 
     void OnOption(uint8_t verb, uint8_t option, std::vector<uint8_t>& out);
@@ -112,6 +122,7 @@ private:
     std::array<Answer, 5> m_controlAnswers{};
     std::optional<uint8_t> m_modemState;
     uint32_t m_modemNotices = 0;
+    bool m_outputSuspended = false;
 };
 
 }  // namespace telnet

@@ -75,6 +75,27 @@ TEST(TelnetCodec, AnswersAServerThatAsksFirst) {
     }
 }
 
+// A server that answers each option command with a refusal and then an acceptance would
+// draw replies for ever; each option gets a bounded number, the others are still answered.
+TEST(TelnetCodec, AnOptionPingPongEnds) {
+    Codec codec;
+    Bytes said;
+    codec.Offer(said);
+    size_t replies = 0;
+    for (int round = 0; round < 1000 && !said.empty(); ++round) {
+        Bytes answer;
+        for (size_t i = 0; i + 2 < said.size(); i += 3) {
+            const bool will = said[i + 1] == kWill || said[i + 1] == kWont;
+            answer.insert(answer.end(), {kIac, will ? kDont : kWont, said[i + 2], kIac,
+                                         will ? kDo : kWill, said[i + 2]});
+        }
+        said = Feed(codec, answer).out;
+        replies += said.size() / 3;
+    }
+    EXPECT_LE(replies, 3 * Codec::kMaxOptionReplies);
+    EXPECT_EQ(Feed(codec, {kIac, kDo, 24}).out, (Bytes{kIac, kWont, 24}));
+}
+
 TEST(TelnetCodec, APlainTelnetServerIsToldApart) {
     Codec codec;
     Bytes offer;
@@ -153,6 +174,15 @@ TEST(TelnetCodec, OddSubnegotiationsAreSurvived) {
         EXPECT_EQ(Feed(codec, c.in).data, c.data) << c.what;
         EXPECT_EQ(codec.AnswerTo(kSetBaudRate).count, 0u) << c.what;
     }
+}
+
+TEST(TelnetCodec, TheServerSuspendsAndResumesOutput) {
+    Codec codec;
+    EXPECT_FALSE(codec.OutputSuspended());
+    Feed(codec, Sub({kServerOffset + kFlowControlSuspend}));
+    EXPECT_TRUE(codec.OutputSuspended());
+    Feed(codec, Sub({kServerOffset + kFlowControlResume}));
+    EXPECT_FALSE(codec.OutputSuspended());
 }
 
 TEST(TelnetCodec, TellsItsNameWhenTheServerAsks) {
