@@ -1,8 +1,10 @@
 #include "serial/network_port.h"
 
+#include <linux/sockios.h>
 #include <poll.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,8 +15,10 @@
 
 #include "serial/file_exception.h"
 #include "serial/line_frame.h"
+#include "serial/output_drain.h"
 #include "serial/port_control.h"
 #include "serial/tcp_connect.h"
+#include "serial/ycom_file.h"
 
 namespace {
 
@@ -105,10 +109,43 @@ NetworkPort::NetworkPort(const NetworkAddress& address, const LineSettings& line
     }
 }
 
-NetworkPort::~NetworkPort() { Close(); }
+NetworkPort::~NetworkPort() {
+    if (!HungUp()) DrainBeforeClose();
+    Close();
+}
+
+void NetworkPort::DrainBeforeClose() {
+    // Closing with received bytes unread resets the connection, and the server drops what
+    // it has not passed on yet: our end goes first and what comes is read until the
+    // server's end, which comes once it has read all. Meanwhile the output counts as held for
+    // its line time (the server's queue cannot be seen).
+    const auto byteTime =
+        std::max<Clock::duration>(LineTime(m_line, 1), std::chrono::microseconds(1));
+    bool shut = false, ended = false;
+    std::vector<uint8_t> sink(16384);
+    const auto queued = [&]() -> int {
+        while (!ended) {
+            const ssize_t n = recv(m_fd, sink.data(), sink.size(), MSG_DONTWAIT);
+            if (n > 0) continue;
+            ended = n == 0 || (errno != EAGAIN && errno != EINTR);
+            if (!ended) break;
+        }
+        if (ended) return 0;
+        if (!shut) {
+            std::lock_guard lock(m_sendMutex);
+            while (!m_unsent.empty() && SendUnsent() > 0) {
+            }
+            shut = m_unsent.empty() && shutdown(m_fd, SHUT_WR) == 0;
+        }
+        int unsent = 0;
+        ioctl(m_fd, SIOCOUTQ, &unsent);
+        const auto lineLeft = std::max(m_lineBusyUntil - Clock::now(), Clock::duration::zero());
+        return std::max({unsent, static_cast<int>(lineLeft / byteTime), 1});
+    };
+    WaitForOutputDrain(queued, m_line, YCOMFile::kMaxDrain);
+}
 
 void NetworkPort::Close() {
-    // What is still queued goes out on its own, as TCP does.
     for (int fd : {m_fd, m_epollFd, m_pendingFd, m_modemFd}) {
         if (fd >= 0) close(fd);
     }
@@ -144,11 +181,7 @@ void NetworkPort::Negotiate(int cancelFd) {
         throw CFileException(m_strPath, EPROTONOSUPPORT, OpenStep::Negotiate);
 
     std::lock_guard lock(m_mutex);
-    const Request& dtr = requests[requests.size() - 2];
-    const Request& rts = requests.back();
-    m_bDtr = Confirmed(dtr) && m_line.dtr;
-    m_bRts = Confirmed(rts) && m_line.rts;
-    m_bModemLines = Confirmed(dtr) || Confirmed(rts);
+    m_bModemLines = Confirmed(requests[requests.size() - 2]) || Confirmed(requests.back());
 }
 
 std::vector<NetworkPort::Request> NetworkPort::LineRequests(const LineSettings& line,
@@ -196,7 +229,9 @@ bool NetworkPort::Answered(const std::vector<Request>& requests) const {
 }
 
 bool NetworkPort::AwaitConfirmation(const std::vector<Request>& requests) {
-    PumpUntil([&] { return Answered(requests); }, Clock::now() + kAnswerLimit, -1);
+    // A server answers in order, after the data written before: that first has its line time.
+    const auto deadline = std::max(Clock::now(), m_lineBusyUntil) + kAnswerLimit;
+    PumpUntil([&] { return Answered(requests); }, deadline, -1);
     std::lock_guard lock(m_mutex);
     return std::all_of(requests.begin(), requests.end(),
                        [this](const Request& r) { return Confirmed(r); });
@@ -225,12 +260,7 @@ int NetworkPort::SetModemLine(ModemLine line, bool on) {
     if (!m_bModemLines) return ENOTTY;
     const bool dtr = line == ModemLine::Dtr;
     const uint8_t value = dtr ? (on ? kDtrOn : kDtrOff) : (on ? kRtsOn : kRtsOff);
-    const int error = Ask({{kSetControl, GroupOf(value), {value}, 0}});
-    if (error == 0) {
-        std::lock_guard lock(m_mutex);
-        (dtr ? m_bDtr : m_bRts) = on;
-    }
-    return error;
+    return Ask({{kSetControl, GroupOf(value), {value}, 0}});
 }
 
 int NetworkPort::GetModemStatus(ModemStatus& status) {
@@ -266,6 +296,13 @@ int NetworkPort::WaitModemChange() {
     return HungUp() ? EIO : 0;
 }
 
+void NetworkPort::DiscardOutput() {
+    if (!IsRfc2217() || HungUp()) return;
+    std::vector<uint8_t> purge;
+    Codec::Request(kPurgeData, std::vector<uint8_t>{kPurgeOutput}, purge);
+    SendControl(purge);
+}
+
 template <class Done>
 bool NetworkPort::PumpUntil(Done done, Clock::time_point deadline, int cancelFd) {
     std::vector<uint8_t> raw(4096), data;
@@ -275,17 +312,26 @@ bool NetworkPort::PumpUntil(Done done, Clock::time_point deadline, int cancelFd)
             if (done()) return true;
         }
         if (HungUp() || Clock::now() >= deadline) return false;
+        // A command left half sent is what the answer waits for.
+        if (std::unique_lock sending(m_sendMutex, std::try_to_lock); sending && !m_unsent.empty())
+            SendUnsent();
+        pollfd cancel{cancelFd, POLLIN, 0};
+        if (cancelFd >= 0 && poll(&cancel, 1, 0) > 0)
+            throw CFileException(m_strPath, ECANCELED, OpenStep::Negotiate);
         // In slices, so a reader that wakes meanwhile never waits long for the socket.
         const auto slice = std::min(deadline, Clock::now() + kPumpSlice);
         std::unique_lock reading(m_readMutex, std::try_to_lock);
-        if (!reading) {  // the reader is reading, and decodes the answer
+        // The reader is reading and decodes the answer; or it is not, and what this read for
+        // it is all it may hold.
+        if (!reading || m_pending.size() >= kPendingLimit) {
+            if (reading) reading.unlock();
             std::unique_lock lock(m_mutex);
             m_answered.wait_until(lock, slice);
             continue;
         }
         const int revents = PollUntil(m_fd, POLLIN, slice, cancelFd);
         if (revents < 0) throw CFileException(m_strPath, ECANCELED, OpenStep::Negotiate);
-        if (revents == 0 || m_pending.size() >= kPendingLimit) continue;
+        if (revents == 0) continue;
         const ssize_t n = recv(m_fd, raw.data(), raw.size(), MSG_DONTWAIT);
         if (n > 0) {
             data.clear();
@@ -318,8 +364,17 @@ void NetworkPort::Decode(const uint8_t* raw, size_t n, std::vector<uint8_t>& dat
     {
         std::lock_guard lock(m_mutex);
         m_codec.Receive({raw, n}, data, owed);
+        // The outputs are as the server last confirmed them, also when its answer came late.
+        for (auto [group, flag, on] : {std::tuple{ControlGroup::Dtr, &m_bDtr, kDtrOn},
+                                       std::tuple{ControlGroup::Rts, &m_bRts, kRtsOn}}) {
+            const Answer& answer = m_codec.AnswerTo(kSetControl, group);
+            if (answer.count == 0 || answer.value.empty()) continue;
+            const bool was = *flag;
+            if (answer.value[0] == on || answer.value[0] == on + 1) *flag = answer.value[0] == on;
+            modemChanged |= *flag != was;
+        }
         const uint8_t inputs = m_codec.ModemState().value_or(0) & (kCts | kDsr | kRi | kDcd);
-        modemChanged = inputs != m_postedModem;
+        modemChanged |= inputs != m_postedModem;
         m_postedModem = inputs;
     }
     m_answered.notify_all();
@@ -387,6 +442,10 @@ bool NetworkPort::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* wri
     } else {
         std::vector<uint8_t> escaped;
         while (done < count) {
+            if (!WaitWhileSuspended(wakeFd)) {
+                ok = !HungUp();
+                break;
+            }
             const size_t slice = std::min<size_t>(kEscapeSlice, count - done);
             escaped.clear();
             Codec::Escape({buffer + done, slice}, escaped);
@@ -399,8 +458,19 @@ bool NetworkPort::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* wri
             done += slice;
         }
     }
+    m_lineBusyUntil =
+        std::max(Clock::now(), m_lineBusyUntil) + LineTime(m_line, static_cast<int64_t>(done));
     if (written) *written = static_cast<uint32_t>(done);
     return ok;
+}
+
+bool NetworkPort::WaitWhileSuspended(int wakeFd) {
+    try {
+        return PumpUntil([this] { return !m_codec.OutputSuspended(); }, Clock::time_point::max(),
+                         wakeFd);
+    } catch (const CFileException&) {
+        return false;  // woken
+    }
 }
 
 bool NetworkPort::Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::duration stall,
@@ -408,46 +478,79 @@ bool NetworkPort::Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::d
     size_t done = 0;
     bool midPair = false;  // the last byte sent is an escaping 0xFF whose twin has not gone
     auto lastProgress = Clock::now();
-    std::unique_lock lock(m_sendMutex);
-    // Others' commands may go between pieces, but not into a command or an escaped pair.
-    auto mayLetGo = [&] { return piecing != Piecing::Whole && !midPair; };
+    std::unique_lock lock(m_sendMutex, std::defer_lock);
     while (done < n) {
         if (!lock.owns_lock()) lock.lock();
-        const ssize_t r = send(m_fd, bytes + done, n - done, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (HungUp()) break;  // perhaps with a command cut short: nothing may follow it
+        // Commands go between pieces, never into an escaped pair.
+        const bool command = !midPair && !m_unsent.empty();
+        const ssize_t r = command ? SendUnsent()
+                                  : send(m_fd, bytes + done, n - done, MSG_DONTWAIT | MSG_NOSIGNAL);
         if (r > 0) {
-            if (piecing == Piecing::Escaped) {
-                for (size_t i = done; i < done + static_cast<size_t>(r); ++i)
-                    midPair = midPair ? false : bytes[i] == kIac;
+            if (!command) {
+                if (piecing == Piecing::Escaped) {
+                    for (size_t i = done; i < done + static_cast<size_t>(r); ++i)
+                        midPair = midPair ? false : bytes[i] == kIac;
+                }
+                done += static_cast<size_t>(r);
             }
-            done += static_cast<size_t>(r);
             lastProgress = Clock::now();
-            if (mayLetGo()) lock.unlock();
+            if (!midPair) lock.unlock();
             continue;
         }
         if (r < 0 && errno == EINTR) continue;
         if (r < 0 && errno != EAGAIN) {
             if (IsDropErrno(errno)) MarkHungUp(errno);
-            *sent = done;
-            return false;
+            break;
         }
-        const bool letGo = mayLetGo();
+        const bool letGo = !midPair;
         if (letGo) lock.unlock();
         const int revents = PollUntil(m_fd, POLLOUT, lastProgress + stall, letGo ? wakeFd : -1);
-        if (revents < 0) break;  // asked to stop: what went out went out
+        if (revents < 0) {  // asked to stop: what went out went out
+            *sent = done;
+            return true;
+        }
         if (revents == 0 || (revents & (POLLHUP | POLLERR))) {
             if (revents != 0) MarkHungUp(SocketError(m_fd));
-            *sent = done;
-            return false;
+            break;
         }
     }
     *sent = done;
-    return true;
+    return done == n;
+}
+
+ssize_t NetworkPort::SendUnsent() {
+    const ssize_t r = send(m_fd, m_unsent.data(), m_unsent.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (r > 0) m_unsent.erase(m_unsent.begin(), m_unsent.begin() + r);
+    return r;
 }
 
 bool NetworkPort::SendControl(const std::vector<uint8_t>& bytes) {
-    size_t sent = 0;
-    return Send(bytes.data(), bytes.size(), Piecing::Whole, kAnswerLimit, -1, &sent) &&
-           sent == bytes.size();
+    std::lock_guard lock(m_sendMutex);
+    if (HungUp()) return false;
+    m_unsent.insert(m_unsent.end(), bytes.begin(), bytes.end());
+    if (m_unsent.size() > kUnsentLimit) {  // a server that asks and never reads
+        MarkHungUp(ETIMEDOUT);
+        return false;
+    }
+    auto lastProgress = Clock::now();
+    while (!m_unsent.empty()) {
+        const ssize_t r = SendUnsent();
+        if (r > 0) {
+            lastProgress = Clock::now();
+        } else if (r < 0 && errno != EAGAIN && errno != EINTR) {
+            if (IsDropErrno(errno)) MarkHungUp(errno);
+            return false;
+        } else if (r < 0 && errno == EAGAIN) {
+            const int revents = PollUntil(m_fd, POLLOUT, lastProgress + kAnswerLimit, -1);
+            if (revents == 0) break;  // the rest goes before anything else
+            if (revents & (POLLHUP | POLLERR)) {
+                MarkHungUp(SocketError(m_fd));
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 void NetworkPort::MarkHungUp(int error) {

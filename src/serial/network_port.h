@@ -19,23 +19,28 @@
 // A port a serial server offers over TCP: with RFC 2217 (the line, flow control, DTR, RTS,
 // break and the modem inputs travel as Telnet subcommands) or raw (bytes only; the server
 // owns the line). Exists only while connected: construction connects and negotiates,
-// destruction closes the connection.
+// destruction lets what was written go out (bounded as a local port's closing is) and closes
+// the connection.
 //
 // Thread rules: those of SerialPort. Whoever holds m_readMutex reads the socket and decodes
 // it (data, and the server's answers and modem notices, under m_mutex): the reader thread in
 // ReadComm, or a control on the writer thread waiting for its answer while the reader is not
 // reading (a full queue). Data such a control reads waits in m_pending for the reader, whose
 // descriptor (an epoll set of the socket and m_pendingFd) then wakes it. Bytes go out under
-// m_sendMutex, never splitting an escaped 0xFF from its twin, so replies owed to the server
-// can go between a write's pieces.
+// m_sendMutex, never splitting an escaped 0xFF from its twin, so commands (replies owed to the
+// server, requests) can go between a write's pieces; a command the socket took only part of
+// keeps the rest in m_unsent, which goes before any other byte.
 class NetworkPort final : public SerialPort {
 public:
     // Looking up and connecting, and then negotiating, may each take this long.
     static constexpr std::chrono::seconds kConnectLimit{5};
     static constexpr std::chrono::seconds kNegotiationLimit{5};
-    // How long a server has to answer a subcommand; one that does not (ser2net on a port
-    // without modem lines never does) has no such control.
+    // How long a server has to answer a subcommand once the data written before it has had
+    // its line time; one that does not (ser2net on a port without modem lines never does)
+    // has no such control. An answer to DTR or RTS that comes later is still taken.
     static constexpr std::chrono::milliseconds kAnswerLimit{1000};
+    // Commands a server that reads nothing may leave unsent; beyond them it is hung up.
+    static constexpr size_t kUnsentLimit = 64 * 1024;
 
     // Connects to `address` and, for RFC 2217, negotiates and sends `line`. A setting the
     // server does not confirm leaves the port open, as a local driver's refusal does; DTR and
@@ -59,6 +64,8 @@ public:
     int GetModemStatus(ModemStatus& status) override;
     int SendBreak(std::chrono::milliseconds length, int wakeFd) override;
     int WaitModemChange() override;
+    // Asks the server to drop the data it still holds for the device (PURGE-DATA).
+    void DiscardOutput() override;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -71,7 +78,7 @@ private:
         // order, so one that gave up waiting still takes its answer when it comes late.
         uint32_t answersBefore;
     };
-    enum class Piecing : uint8_t { Whole, Escaped, Raw };
+    enum class Piecing : uint8_t { Escaped, Raw };
 
     bool IsRfc2217() const { return m_address.kind == NetworkKind::Rfc2217; }
     void Negotiate(int cancelFd);
@@ -79,8 +86,9 @@ private:
     std::vector<Request> LineRequests(const LineSettings& line, bool withModemLines);
     // Sends `requests` at once; false when the connection failed.
     bool SendRequests(std::vector<Request>& requests);
-    // Waits for an answer to each of `requests`, all within kAnswerLimit; the reader thread
-    // decodes them. True when each came and says what was asked.
+    // Waits for an answer to each of `requests`, all within kAnswerLimit after the line time
+    // of the data written before them; the reader thread decodes them. True when each came
+    // and says what was asked.
     bool AwaitConfirmation(const std::vector<Request>& requests);
     bool Answered(const std::vector<Request>& requests) const;  // m_mutex held
     bool Confirmed(const Request& request) const;              // m_mutex held
@@ -94,18 +102,29 @@ private:
     uint32_t TakePending(uint8_t* buffer, uint32_t count);
     // Decodes `raw` under m_mutex, data into `data`, and sends what the server is owed.
     void Decode(const uint8_t* raw, size_t n, std::vector<uint8_t>& data);
-    // Sends `bytes` under m_sendMutex: Whole keeps it held throughout (a command), else it is
-    // let go between pieces, for Escaped data never inside an escaped 0xFF pair. False when the connection
-    // fails or takes nothing for `stall`, or `wakeFd` woke it; `sent` tells how much went.
+    // Waits while the server has suspended our output; false once `wakeFd` woke it or the
+    // connection has gone.
+    bool WaitWhileSuspended(int wakeFd);
+    // Sends data under m_sendMutex, let go between pieces, for Escaped data never inside an
+    // escaped 0xFF pair; m_unsent goes first. False when the connection fails or takes
+    // nothing for `stall`, or `wakeFd` woke it; `sent` tells how much went.
     bool Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::duration stall, int wakeFd,
               size_t* sent);
+    // Queues a command behind m_unsent and sends what it can within kAnswerLimit; the rest
+    // goes before anything else. False once the connection has gone.
     bool SendControl(const std::vector<uint8_t>& bytes);
+    ssize_t SendUnsent();  // m_sendMutex held; what went, or -1 with errno, without waiting
+    // Closing: what is unsent goes, then our end, and what the server sends is read and
+    // dropped until it ends too or the output's drain time has passed.
+    void DrainBeforeClose();
     void MarkHungUp(int error);  // the errno the connection went with; 0: the server closed it
     void Close();
 
     NetworkAddress m_address;
     std::string m_strPath;
     LineSettings m_line;  // writer thread only, after construction
+    // When the line ends sending what was written so far, by its rate; writer thread only.
+    Clock::time_point m_lineBusyUntil;
     int m_fd = -1;
     int m_modemFd = -1;    // eventfd: the inputs changed, or the connection went
     int m_pendingFd = -1;  // eventfd: readable while m_pending holds data
@@ -124,6 +143,7 @@ private:
     bool m_bModemLines = false;       // fixed after construction
 
     std::mutex m_sendMutex;
+    std::vector<uint8_t> m_unsent;  // guarded by m_sendMutex
     std::atomic<int> m_hangUpError{-1};  // -1 until hung up; set before m_bHungUp
     std::atomic<bool> m_bHungUp{false};
 };

@@ -21,6 +21,8 @@
 #include "serial/file_exception.h"
 #include "serial/open_port.h"
 #include "serial/pty_pair.h"
+#include "serial/serial_reader.h"
+#include "test/fake_telnet_server.h"
 #include "test/ser2net_server.h"
 #include "test/wait_until.h"
 
@@ -200,65 +202,6 @@ TEST(NetworkPortRaw, HasNoLineOfItsOwn) {
     EXPECT_EQ(port->SendBreak(1ms, -1), ENOTTY);
 }
 
-// A server on this machine that accepts and then does what `serve` says with the connection.
-class FakeServer {
-public:
-    explicit FakeServer(std::function<void(int)> serve) {
-        m_listen = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t length = sizeof a;
-        getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &length);
-        m_port = ntohs(a.sin_port);
-        listen(m_listen, 1);
-        m_thread = std::thread([this, serve] {
-            const int fd = accept(m_listen, nullptr, nullptr);
-            if (fd >= 0) serve(fd);
-            if (fd >= 0) close(fd);
-        });
-    }
-    ~FakeServer() {
-        shutdown(m_listen, SHUT_RDWR);
-        m_thread.join();
-        close(m_listen);
-    }
-    std::string Url() const { return "rfc2217://127.0.0.1:" + std::to_string(m_port); }
-
-private:
-    int m_listen;
-    uint16_t m_port;
-    std::thread m_thread;
-};
-
-// A com-port server: takes the options the client offers and answers each of its
-// subcommands with what was asked, after `beforeAnswer` (which may hold the answer back).
-void ServeComPort(int fd, const std::function<void(uint8_t command, uint8_t value)>& beforeAnswer) {
-    using namespace telnet;
-    const uint8_t greeting[] = {kIac, kWill, kSuppressGoAhead, kIac, kDo,  kSuppressGoAhead,
-                                kIac, kWill, kBinary,          kIac, kDo,  kBinary,
-                                kIac, kDo,   kComPort};
-    [[maybe_unused]] ssize_t n = write(fd, greeting, sizeof greeting);
-    std::vector<uint8_t> said;
-    uint8_t chunk[256];
-    for (ssize_t got; (got = read(fd, chunk, sizeof chunk)) > 0;) {
-        said.insert(said.end(), chunk, chunk + got);
-        const uint8_t start[] = {kIac, kSb, kComPort};
-        for (auto sub = std::search(said.begin(), said.end(), std::begin(start), std::end(start));
-             sub != said.end() && said.end() - sub >= 7;
-             sub = std::search(said.begin(), said.end(), std::begin(start), std::end(start))) {
-            const auto end = std::find(sub + 4, said.end(), kSe);
-            if (end == said.end()) break;
-            std::vector<uint8_t> answer(sub, end + 1);
-            answer[3] += kServerOffset;
-            beforeAnswer(sub[3], sub[4]);
-            n = write(fd, answer.data(), answer.size());
-            said.erase(said.begin(), end + 1);
-        }
-    }
-}
-
 CFileException OpenFailure(const std::string& url, int cancelFd = -1) {
     try {
         OpenSerialPort(url, k9600, cancelFd);
@@ -330,7 +273,7 @@ TEST(NetworkPortOpen, RunningOutOfDescriptorsAtAnyStepIsAnOpenFailure) {
     }
 }
 
-TEST(NetworkPortRfc2217, AnAnswerThatComesLateIsNotTakenForTheNextOnesRefusal) {
+TEST(NetworkPortRfc2217, AnAnswerThatComesLateIsTakenAndNotMistakenForTheNextOnes) {
     std::atomic<bool> held = false;
     FakeServer server([&](int fd) {
         ServeComPort(fd, [&](uint8_t command, uint8_t value) {
@@ -343,11 +286,177 @@ TEST(NetworkPortRfc2217, AnAnswerThatComesLateIsNotTakenForTheNextOnesRefusal) {
     line.dtr = false;
     auto port = OpenSerialPort(server.Url(), line);
     EXPECT_EQ(port->SetModemLine(ModemLine::Dtr, true), ETIMEDOUT);
-    EXPECT_EQ(port->SetModemLine(ModemLine::Dtr, false), 0);
     ModemStatus status;
+    // When it comes after all, the port says what the device has.
+    EXPECT_TRUE(WaitUntil([&] {
+        uint8_t buf[64];
+        port->ReadComm(buf, sizeof buf, -1);
+        return port->GetModemStatus(status) == 0 && status.dtr;
+    }));
+    EXPECT_EQ(port->SetModemLine(ModemLine::Dtr, false), 0);
     ASSERT_EQ(port->GetModemStatus(status), 0);
     EXPECT_FALSE(status.dtr);
     EXPECT_EQ(port->SetModemLine(ModemLine::Dtr, true), 0);
+}
+
+// A server that takes data at about twice a 9600 baud line's rate (as a device behind it
+// does) answers a control only once the data before it went: 1.5 s here.
+TEST(NetworkPortRfc2217, AControlWaitsAsLongAsTheDataQueuedAheadNeeds) {
+    FakeServer server([](int fd) {
+        AnswerOpen(fd);
+        std::vector<uint8_t> said;
+        uint8_t chunk[192];
+        for (ssize_t got; (got = read(fd, chunk, sizeof chunk)) > 0;) {
+            said.insert(said.end(), chunk, chunk + got);
+            said.erase(std::remove(said.begin(), said.end(), 'D'), said.end());
+            AnswerSubcommands(fd, said, [](uint8_t, uint8_t) {});
+            std::this_thread::sleep_for(100ms);  // the device's pace, not a wait for an event
+        }
+    });
+    auto port = OpenSerialPort(server.Url(), k9600);
+    const std::vector<uint8_t> data(3000, 'D');
+    ASSERT_TRUE(port->WriteComm(data.data(), static_cast<uint32_t>(data.size()), nullptr, -1));
+    EXPECT_EQ(port->SetModemLine(ModemLine::Dtr, false), 0);
+}
+
+// A server that keeps asking while it reads nothing is owed replies that no longer fit the
+// connection: none is dropped or cut (what a command left unsent goes before anything else),
+// so the server reads every reply whole once it reads again.
+TEST(NetworkPortRfc2217, RepliesOwedToAServerThatReadsNothingAllGoWhole) {
+    using namespace telnet;
+    constexpr size_t kAsked = 400000;  // replies beyond what the client's socket holds
+    const uint8_t ask[] = {kIac, kSb, kComPort, kServerOffset + kSignature, kIac, kSe};
+    std::vector<uint8_t> heard;
+    {
+        FakeServer server(
+            [&](int fd) {
+                AnswerOpen(fd);
+                std::vector<uint8_t> flood;
+                for (size_t i = 0; i < kAsked; ++i)
+                    flood.insert(flood.end(), std::begin(ask), std::end(ask));
+                flood.push_back('x');
+                [[maybe_unused]] ssize_t n = write(fd, flood.data(), flood.size());
+                // Longer than a reply waits for room.
+                std::this_thread::sleep_for(NetworkPort::kAnswerLimit + 500ms);
+                uint8_t chunk[65536];
+                for (ssize_t got; (got = read(fd, chunk, sizeof chunk)) > 0;)
+                    heard.insert(heard.end(), chunk, chunk + got);
+            },
+            8192);
+        auto port = OpenSerialPort(server.Url(), k9600);
+        EXPECT_EQ(ReadFromPort(*port, 1), std::vector<uint8_t>{'x'});  // each was asked by then
+    }
+    std::vector<uint8_t> reply;
+    Codec::Request(kSignature, std::vector<uint8_t>{'C', 'o', 'r', 'v', 'a', 'l', 'a'}, reply);
+    size_t replies = 0;
+    for (auto at = heard.begin();
+         (at = std::search(at, heard.end(), reply.begin(), reply.end())) != heard.end(); ++at)
+        ++replies;
+    EXPECT_EQ(replies, kAsked);
+    EXPECT_EQ(StrayBytes(heard), 0u);
+}
+
+// While the server has suspended our output a write holds it, and ends at once when woken;
+// resumed, it goes.
+TEST(NetworkPortRfc2217, OutputWaitsWhileTheServerSuspendsIt) {
+    using namespace telnet;
+    std::atomic<bool> opened = false, resume = false;
+    size_t got = 0;
+    const std::vector<uint8_t> data(1000, 'D');
+    {
+        FakeServer server([&](int fd) {
+            AnswerOpen(fd);
+            WaitUntil([&] { return opened.load(); });  // what comes before is dropped
+            const uint8_t suspend[] = {kIac, kSb, kComPort, kServerOffset + kFlowControlSuspend,
+                                       kIac, kSe, 'x'};
+            [[maybe_unused]] ssize_t n = write(fd, suspend, sizeof suspend);
+            WaitUntil([&] { return resume.load(); });
+            const uint8_t go[] = {kIac, kSb, kComPort, kServerOffset + kFlowControlResume,
+                                  kIac, kSe};
+            n = write(fd, go, sizeof go);
+            got = CountUntilEnd(fd, 'D');
+        });
+        auto port = OpenSerialPort(server.Url(), k9600);
+        opened = true;
+        ASSERT_EQ(ReadFromPort(*port, 1), std::vector<uint8_t>{'x'});  // suspended by now
+        const int wake = eventfd(0, EFD_CLOEXEC);
+        uint32_t written = 0;
+        std::thread writer([&] {
+            EXPECT_TRUE(
+                port->WriteComm(data.data(), static_cast<uint32_t>(data.size()), &written, wake));
+        });
+        const uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = write(wake, &one, sizeof one);
+        writer.join();
+        close(wake);
+        EXPECT_EQ(written, 0u);
+        resume = true;
+        EXPECT_TRUE(port->WriteComm(data.data(), static_cast<uint32_t>(data.size()), &written, -1));
+        EXPECT_EQ(written, data.size());
+    }
+    EXPECT_EQ(got, data.size());
+}
+
+// What a server reading slowly has not yet taken of what the port took still reaches it when
+// the port closes while the device talks (unread bytes at closing reset a connection).
+TEST(NetworkPortRaw, WhatWasWrittenReachesTheServerWhenClosingWhileTheDeviceTalks) {
+    size_t got = 0;
+    const std::vector<uint8_t> data(60000, 'D');
+    {
+        FakeServer server(
+            [&](int fd) {
+                const std::vector<uint8_t> talk(4096, 't');
+                uint8_t chunk[512];
+                for (ssize_t r = 0;
+                     (r = recv(fd, chunk, sizeof chunk, MSG_DONTWAIT | MSG_NOSIGNAL)) != 0;) {
+                    if (r < 0 && errno != EAGAIN) break;
+                    if (r > 0) got += static_cast<size_t>(std::count(chunk, chunk + r, 'D'));
+                    [[maybe_unused]] ssize_t n =
+                        send(fd, talk.data(), talk.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+                    std::this_thread::sleep_for(1ms);  // a slow reader's pace
+                }
+            },
+            4096);
+        auto port = OpenSerialPort(server.Url(false), k9600);
+        uint32_t written = 0;
+        ASSERT_TRUE(port->WriteComm(data.data(), static_cast<uint32_t>(data.size()), &written, -1));
+    }
+    EXPECT_EQ(got, data.size());
+}
+
+// A cancelled send asks the server to drop what it still holds of it for the device.
+TEST(NetworkPortRfc2217, ACancelledSendPurgesTheServersOutput) {
+    using namespace telnet;
+    struct : PortEventSink {
+        void PostPortReceived() override {}
+        void PostPortHungUp() override {}
+        void PostPortWritten(uint32_t, bool) override {}
+        void PostPortControlDone(int, int) override {}
+        void PostModemStatus(std::optional<ModemStatus>) override {}
+    } sink;
+    std::atomic<bool> cancelled = false, purged = false;
+    FakeServer server([&](int fd) {
+        AnswerOpen(fd);
+        WaitUntil([&] { return cancelled.load(); },
+                  10s);  // reads nothing: the send stays under way
+        const uint8_t purge[] = {kIac, kSb, kComPort, kPurgeData, kPurgeOutput, kIac, kSe};
+        std::vector<uint8_t> heard;
+        uint8_t chunk[65536];
+        for (ssize_t got; !purged && (got = read(fd, chunk, sizeof chunk)) > 0;) {
+            heard.insert(heard.end(), chunk, chunk + got);
+            purged = std::search(heard.begin(), heard.end(), std::begin(purge), std::end(purge)) !=
+                     heard.end();
+        }
+    });
+    RxQueue queue;
+    CSerialReader reader(sink, queue, OpenSerialPort(server.Url(), k9600));
+    reader.Start();
+    reader.Write(std::vector<uint8_t>(16 << 20, 'D'));
+    ASSERT_TRUE(WaitUntil([&] { return !reader.WriterIdle(); }));
+    reader.CancelWrites();
+    cancelled = true;
+    EXPECT_TRUE(WaitUntil([&] { return purged.load(); }, 10s));
+    reader.Stop();
 }
 
 // ser2net closes without reading what the client sent, so the connection ends in a reset

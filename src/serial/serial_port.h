@@ -59,6 +59,9 @@ public:
     // thread (EINTR): that is how it is stopped. ENOTTY/EINVAL at once where the port has no
     // modem lines; another errno once the device has gone.
     virtual int WaitModemChange() = 0;
+    // After a cancelled send: drops what the far side still holds of it for the line (a
+    // network server's buffer). A local port has none beyond its driver's, which goes out.
+    virtual void DiscardOutput() {}
 };
 
 // Closes `port` on a short-lived thread, so the caller never waits for output to drain.

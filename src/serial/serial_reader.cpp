@@ -255,6 +255,10 @@ void CSerialReader::WriterThreadProc() {
             }
             m_sink.PostPortWritten(written, failed);
         }
+        if (std::unique_lock lock(m_writeMutex); m_bCancelled && !m_stopRequested) {
+            lock.unlock();
+            file.DiscardOutput();  // what the far side still holds of the cancelled send
+        }
         if (failed) {
             // Told once; no more bytes go to a device that takes nothing. Controls still run
             // and answer for themselves.
