@@ -406,7 +406,7 @@ TEST(NetworkPortRaw, WhatWasWrittenReachesTheServerWhenClosingWhileTheDeviceTalk
         FakeServer server(
             [&](int fd) {
                 const std::vector<uint8_t> talk(4096, 't');
-                uint8_t chunk[512];
+                uint8_t chunk[2048];
                 for (ssize_t r = 0;
                      (r = recv(fd, chunk, sizeof chunk, MSG_DONTWAIT | MSG_NOSIGNAL)) != 0;) {
                     if (r < 0 && errno != EAGAIN) break;
