@@ -22,7 +22,8 @@ TEST(HelpText, HasItsSectionsInOrderInLinesOfAtMost45Characters) {
         EXPECT_FALSE(line.contains(u'\r') || line.contains(u'\n')) << line.toStdString();
     }
     qsizetype at = 0;
-    for (const char* heading : {"Corvala软件许可协议：", "软件介绍：", "特点：", "操作方法：", "声明：", "更新日志："}) {
+    for (const char* heading : {"Corvala软件许可协议：", "软件介绍：", "特点：", "操作方法：",
+                                "更多功能：", "声明：", "更新日志："}) {
         const qsizetype found = lines.indexOf(QString::fromUtf8(heading), at);
         EXPECT_GE(found, at) << heading;
         at = std::max(found, at);
@@ -33,8 +34,10 @@ TEST(HelpText, HasItsSectionsInOrderInLinesOfAtMost45Characters) {
 
 TEST(HelpText, KeepsCommandsAndPathsWholeOnALine) {
     const QStringList lines = HHelpDlg::HelpText().split(QStringLiteral("\r\n"));
-    for (const char* whole : {"/sys/class/tty", "sudo usermod -aG dialout $USER", "corvala [串口...]",
-                              "/dev/pts/5", "rxLOG_年-月-日.log", "~/.local/share/corvala/"}) {
+    for (const char* whole :
+         {"/sys/class/tty", "sudo usermod -aG dialout $USER", "corvala [串口...]", "/dev/pts/5",
+          "rxLOG_年-月-日.log", "~/.local/share/corvala/", "Alt+S", "Ctrl+F", "Ctrl+1",
+          "rfc2217://主机:端口", "tcp://主机:端口"}) {
         EXPECT_EQ(lines.filter(QString::fromUtf8(whole)).size(), 1) << whole;
     }
     // Latin words stand apart from the Chinese by a space, so a line that ends in one and
