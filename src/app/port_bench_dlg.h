@@ -203,6 +203,8 @@ private:
     // Line ending, pacing, files, echo and Ctrl+Enter of the send workflow
     // (port_bench_send.cpp).
     void MakeSendOptions();
+    // Ctrl+Up / Ctrl+Down: the send history's next older or newer entry into the send area.
+    void RecallSent(bool older);
     std::vector<uint8_t> PrepareSendBuffer();  // the send area's bytes, with the line ending
     // A send that goes out over time on the writer thread: paced bytes, or a file. The send
     // button reads 停止 while it runs; `total` is a file's size (0: not a file).

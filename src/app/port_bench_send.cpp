@@ -1,6 +1,7 @@
 // The main dialog's part in the send workflow: the line ending and the pause between bytes
 // the 发送 page sets, a file sent raw with its progress, sends echoed among what was
-// received, and Ctrl+Enter in the send area.
+// received, and Ctrl+Enter and Ctrl+Up/Down in the send area.
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QPlainTextEdit>
@@ -48,6 +49,21 @@ void CPortBenchDlg::MakeSendOptions() {
             if (m_btnSend->isEnabled()) m_btnSend->click();
         });
     }
+    for (const bool older : {true, false}) {
+        const QKeySequence key(Qt::ControlModifier | (older ? Qt::Key_Up : Qt::Key_Down));
+        auto* shortcut = new QShortcut(key, m_editSend, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, older] { RecallSent(older); });
+    }
+}
+
+void CPortBenchDlg::RecallSent(bool older) {
+    const SavedCommand shown{
+        {}, m_editSend->toPlainText().toStdString(), m_chkHexSend->isChecked()};
+    const std::optional<SavedCommand> entry = older ? m_history.Older(shown) : m_history.Newer();
+    if (!entry) return QApplication::beep();
+    m_editSend->setPlainText(QString::fromStdString(entry->text));
+    m_editSend->moveCursor(QTextCursor::End);
+    m_chkHexSend->setChecked(entry->hex);
 }
 
 std::vector<uint8_t> CPortBenchDlg::PrepareSendBuffer() {

@@ -158,6 +158,30 @@ TEST_F(SendWorkflow, CtrlEnterSendsAndEnterBreaksTheLine) {
     EXPECT_EQ(area->toPlainText(), "41\n42");
 }
 
+TEST_F(SendWorkflow, CtrlUpAndDownStepThroughTheSendsAndBackToWhatWasTyped) {
+    dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    Open();
+    auto* area = Get<QPlainTextEdit>("IDC_EDIT_TX");
+    auto* hex = Get<QCheckBox>("IDC_CHK_HEXSEND");
+    for (const char* sent : {"41", "42 43"}) {
+        Type(QString::fromUtf8(sent));
+        Click(Get<QPushButton>("IDC_BTN_SEND"));
+    }
+    Click(hex);  // text: the history brings back each send's own kind
+    area->setFocus();
+    Type("typed");
+    const std::pair<Qt::Key, const char*> steps[] = {
+        {Qt::Key_Up, "42 43"},   {Qt::Key_Up, "41"},      {Qt::Key_Up, "41"},
+        {Qt::Key_Down, "42 43"}, {Qt::Key_Down, "typed"}, {Qt::Key_Down, "typed"}};
+    for (const auto& [key, shown] : steps) {
+        QTest::keyClick(area, key, Qt::ControlModifier);
+        EXPECT_EQ(area->toPlainText(), shown);
+        EXPECT_EQ(hex->isChecked(), area->toPlainText() != "typed") << shown;
+    }
+}
+
 // 停止 and closing the port both end a paced send at once; the writer is idle after it and
 // the counter says what the device got.
 TEST_F(SendWorkflow, StopAndCloseEndAPacedSendAtOnce) {

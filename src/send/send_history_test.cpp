@@ -25,4 +25,24 @@ TEST(SendHistory, KeepsTheLastFiftyNewestFirstWithoutRepeatingTheNewest) {
     EXPECT_EQ(history.Entries().size(), SendHistory::kSize);
 }
 
+TEST(SendHistory, StepsOlderAndBackToTheAreaUntilTheEntriesChange) {
+    SendHistory history;
+    EXPECT_FALSE(history.Older({"", "typed", false}));
+    history.Add({"", "1", false});
+    history.Add({"", "2", true});
+    const SavedCommand typed{"", "typed", false};
+    EXPECT_FALSE(history.Newer());
+    EXPECT_EQ(history.Older(typed), (SavedCommand{"", "2", true}));
+    EXPECT_EQ(history.Older({"", "2 edited", true})->text, "1");
+    EXPECT_FALSE(history.Older({}));  // past the oldest: stays
+    EXPECT_EQ(history.Newer()->text, "2");
+    EXPECT_EQ(history.Newer(), typed);
+    EXPECT_FALSE(history.Newer());
+
+    EXPECT_EQ(history.Older(typed)->text, "2");
+    history.Add({"", "3", false});  // a send starts again from the area
+    EXPECT_FALSE(history.Newer());
+    EXPECT_EQ(history.Older(typed)->text, "3");
+}
+
 }  // namespace
