@@ -2,21 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QDir>
-#include <QLibraryInfo>
 #include <QTest>
 #include <utility>
 
 #include "app/port_bench_app.h"
+#include "dialog/popup_combo_box.h"
 #include "serial/file_exception.h"
 #include "serial/pty_pair.h"
 #include "serial/ycom_file.h"
@@ -26,6 +28,7 @@
 #include "test/modal_closer.h"
 #include "test/qt_wait.h"
 #include "test/run_command.h"
+#include "ui/advanced_dlg.h"
 
 namespace {
 
@@ -302,6 +305,38 @@ TEST(PortList, FollowsWhatIsPluggedInAtEachDropDownAndKeepsTheSelection) {
     EXPECT_EQ(items(), (QStringList{"/dev/ttyACM0", "/dev/corvala-typed"}));
     EXPECT_EQ(ports->currentIndex(), 0);
     EXPECT_EQ(ports->toolTip(), "cdc_acm");
+}
+
+// The lists keep their size: an entry longer than the field drops down whole and is told
+// whole by the tooltip, above what the tooltip said before.
+TEST(SettingLists, ALongEntryDropsDownWholeAndItsTooltipHoldsItWhole) {
+    const QString network = QStringLiteral("rfc2217://127.0.0.1:7000");
+    CPortBenchDlg dlg{{.extraPorts = {network.toStdString()}, .sysfsRoot = kNoSysfs}};
+    PortOptions custom = dlg.findChild<CAdvancedDlg*>()->Options();
+    custom.customBaud = 50000000;
+    dlg.findChild<CAdvancedDlg*>()->SetOptions(custom);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    auto* port = FindControl<PopupComboBox>(dlg, "IDC_COMBO_PORT");
+    auto* baud = FindControl<PopupComboBox>(dlg, "IDC_COMBO_BAUD");
+    const QSize portSize = port->size(), baudSize = baud->size();
+    ASSERT_EQ(port->currentText(), network);
+    ASSERT_EQ(baud->currentText(), QStringLiteral("50000000 自定义"));
+    EXPECT_TRUE(port->ToolTipText().startsWith(network + u'\n'))
+        << port->ToolTipText().toStdString();
+    EXPECT_GT(port->ToolTipText().size(), network.size() + 1);  // the port's identity stays
+    EXPECT_EQ(baud->ToolTipText(), baud->currentText());
+    EXPECT_EQ(FindControl<PopupComboBox>(dlg, "IDC_COMBO_PARITY")->ToolTipText(),
+              QString());  // fits
+    for (PopupComboBox* list : {port, baud}) {
+        list->showPopup();
+        ASSERT_TRUE(QtWaitUntil([&] { return list->view()->isVisible(); }));
+        EXPECT_GE(list->view()->viewport()->width(), list->view()->sizeHintForColumn(0))
+            << list->objectName().toStdString();
+        list->hidePopup();
+    }
+    EXPECT_EQ(port->size(), portSize);
+    EXPECT_EQ(baud->size(), baudSize);
 }
 
 TEST_F(DialogTest, EnterTakesTheValueTypedAndNeverEndsTheWindow) {
