@@ -2,12 +2,13 @@
 // with, and what it asks for goes to the open port.
 #include <QComboBox>
 #include <QScreen>
-#include <algorithm>
 #include <chrono>
 
 #include "app/port_bench_dlg.h"
+#include "receive/receive_view.h"
 #include "ui/advanced_dlg.h"
 #include "ui/custom_baud_entry.h"
+#include "ui/window_placement.h"
 
 namespace {
 
@@ -50,17 +51,12 @@ void CPortBenchDlg::MakeAdvancedWindow() {
 
 void CPortBenchDlg::ShowAdvanced() {
     if (!m_advanced->testAttribute(Qt::WA_Moved)) {
-        // First shown beside the main window, on the side the screen has room, so neither
-        // hides the other; after that where the user left it.
+        // First shown where it hides none of the main window's controls; after that where
+        // the user left it.
         m_advanced->adjustSize();
-        const QRect screen = this->screen()->availableGeometry();
-        const QRect main = frameGeometry();
-        const int width = m_advanced->frameGeometry().width();
-        const int right = main.right() + 1 + kAdvancedGap;
-        const int x = right + width <= screen.right() + 1
-                          ? right
-                          : std::max(screen.left(), main.left() - kAdvancedGap - width);
-        m_advanced->move(x, main.top());
+        const QRect spare(m_editReceive->mapToGlobal(QPoint(0, 0)), m_editReceive->size());
+        m_advanced->move(PlaceBesideMain(m_advanced->frameGeometry().size(), frameGeometry(), spare,
+                                         screen()->availableGeometry(), kAdvancedGap));
     }
     m_advanced->show();
     m_advanced->raise();

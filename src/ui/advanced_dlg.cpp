@@ -63,6 +63,7 @@ CAdvancedDlg::CAdvancedDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("高级设置"));
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabs"));
+    tabs->setUsesScrollButtons(false);  // the window is as wide as its tabs: all of them show
     m_linePage = new CLineControlPage(tabs);
     m_connectionPage = new CConnectionPage(tabs);
     tabs->addTab(m_linePage, QStringLiteral("线路控制"));

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <cerrno>
@@ -66,6 +67,12 @@ TEST_F(AdvancedDlgTest, IsAModelessWindowWithItsPagesAndTheDefaults) {
     EXPECT_EQ(pages, QStringList({QStringLiteral("线路控制"), QStringLiteral("连接"),
                                   QStringLiteral("发送"), QStringLiteral("接收"),
                                   QStringLiteral("常用命令")}));
+    // However narrow it is made, every tab shows, with no scroll arrows.
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    dlg.resize(1, dlg.height());
+    QTest::qWait(0);
+    EXPECT_LE(tabs->tabBar()->tabRect(tabs->count() - 1).right(), tabs->tabBar()->width() - 1);
     EXPECT_EQ(dlg.Options(), PortOptions{});
     EXPECT_EQ(Get<QComboBox>("cbFlow")->currentText(), QStringLiteral("无"));
     EXPECT_EQ(Get<QComboBox>("cbCustomBaud")->currentText(), QString());
