@@ -3,9 +3,12 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 
 #include "app/port_bench_dlg.h"
+#include "ui/advanced_dlg.h"
 
 namespace {
 
@@ -30,6 +33,24 @@ TEST(NetworkPortA11y, TheClosedListSaysWhatTheNetworkEntryIs) {
                     ->text(QAccessible::Description)
                     .contains(QStringLiteral("线路设置由远端决定")));
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(baud)->state().disabled);
+}
+
+TEST(NetworkPortA11y, TheAddedPortsAreAListNamedAsItsFrameWithADeleteButton) {
+    CPortBenchDlg dlg({.sysfsRoot = "/nonexistent"});
+    auto* advanced = dlg.findChild<CAdvancedDlg*>();
+    advanced->ShowNetworkPorts({QStringLiteral("rfc2217://127.0.0.1:7000")});
+    advanced->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(advanced));
+    auto* list = advanced->findChild<QListWidget*>(QStringLiteral("IDC_LIST_NET_PORTS"));
+    QAccessibleInterface* told = QAccessible::queryAccessibleInterface(list);
+    EXPECT_EQ(told->text(QAccessible::Name), QStringLiteral("已添加的网络串口"));
+    ASSERT_EQ(told->childCount(), 1);
+    EXPECT_EQ(told->child(0)->text(QAccessible::Name), QStringLiteral("rfc2217://127.0.0.1:7000"));
+    auto* remove = advanced->findChild<QPushButton*>(QStringLiteral("IDC_BTN_NET_REMOVE"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(remove)->text(QAccessible::Name), QStringLiteral("删除"));
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(remove)->state().disabled);
+    advanced->ShowNetworkPorts({});
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(remove)->state().disabled);
 }
 
 }  // namespace

@@ -185,6 +185,7 @@ private:
     std::vector<std::string> ListedExtraPorts() const;  // the command line's, then the added
     QString PortListIdentity(const std::string& port) const;
     void AddNetworkPort(const std::string& path);  // to the list, keeping the selection
+    void ShowNetworkPortList();  // m_networkPorts into the port list and the 连接 page
     void OpenNetworkPort(const std::string& path, const LineSettings& line);
     void ReconnectNetworkPort(const std::string& path);  // until it opens or is closed
     void OnNetworkPortOpened(std::unique_ptr<SerialPort> port);

@@ -26,6 +26,21 @@ void CPortBenchDlg::MakeNetworkPorts() {
         // An open port's list stays on it: the new entry waits for the next choice.
         if (!m_bPortOpen) m_cbPort->setCurrentIndex(m_cbPort->findText(path));
     });
+    connect(m_advanced, &CAdvancedDlg::networkPortRemoved, this, [this](const QString& path) {
+        // The port in use stays listed until it is closed: the list shows what is open.
+        if (m_bPortOpen && m_cbPort->currentText() == path) {
+            return m_advanced->ShowError(QStringLiteral("%1正在使用，关闭后才能删除。").arg(path));
+        }
+        std::erase(m_networkPorts, path.toStdString());
+        ShowNetworkPortList();
+    });
+}
+
+void CPortBenchDlg::ShowNetworkPortList() {
+    QStringList paths;
+    for (const std::string& path : m_networkPorts) paths << QString::fromStdString(path);
+    m_advanced->ShowNetworkPorts(paths);
+    FillPortList();
 }
 
 std::vector<std::string> CPortBenchDlg::ListedExtraPorts() const {
@@ -43,7 +58,7 @@ QString CPortBenchDlg::PortListIdentity(const std::string& port) const {
 void CPortBenchDlg::AddNetworkPort(const std::string& path) {
     if (std::find(m_networkPorts.begin(), m_networkPorts.end(), path) == m_networkPorts.end())
         m_networkPorts.push_back(path);
-    FillPortList();
+    ShowNetworkPortList();
 }
 
 void CPortBenchDlg::OpenNetworkPort(const std::string& path, const LineSettings& line) {

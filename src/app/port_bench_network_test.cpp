@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -363,6 +364,46 @@ TEST_F(NetworkPorts, ALostConnectionIsToldWithItsCause) {
                               c.why});
         boxes.Clear();
     }
+}
+
+TEST_F(NetworkPorts, TheConnectionPageListsTheAddedPortsAndDeleteTakesOneOff) {
+    Start({});
+    const QString rfc2217 = QString::fromStdString(server.Url());
+    const QString tcp = QStringLiteral("tcp://127.0.0.1:%1").arg(server.Port());
+    Get<QLineEdit>("IDC_EDIT_NET_HOST")->setText("127.0.0.1");
+    Get<QLineEdit>("IDC_EDIT_NET_PORT")->setText(QString::number(server.Port()));
+    Click("IDC_BTN_NET_ADD");
+    Get<QComboBox>("IDC_COMBO_NET_KIND")->setCurrentIndex(1);
+    Click("IDC_BTN_NET_ADD");
+    auto* ports = Get<QComboBox>("IDC_COMBO_PORT");
+    auto listed = [&] {
+        QStringList items;
+        auto* added = Get<QListWidget>("IDC_LIST_NET_PORTS");
+        for (int i = 0; i < added->count(); ++i) items << added->item(i)->text();
+        return items;
+    };
+    EXPECT_EQ(listed(), (QStringList{rfc2217, tcp}));
+
+    // The port in use stays until it is closed.
+    ports->setCurrentIndex(ports->findText(rfc2217));
+    OpenAndWait();
+    Get<QListWidget>("IDC_LIST_NET_PORTS")->setCurrentRow(0);
+    Click("IDC_BTN_NET_REMOVE");
+    EXPECT_EQ(listed(), (QStringList{rfc2217, tcp}));
+    EXPECT_TRUE(Get<QLabel>("lblStatus")->text().contains(QStringLiteral("关闭后才能删除")));
+    Click("IDC_BTN_OPEN");
+    Click("IDC_BTN_NET_REMOVE");
+    EXPECT_EQ(listed(), QStringList{tcp});
+    EXPECT_EQ(ports->findText(rfc2217), -1);
+    EXPECT_EQ(ports->currentText(), tcp);
+    EXPECT_EQ(Get<QListWidget>("IDC_LIST_NET_PORTS")->currentRow(), 0);  // the next one is at hand
+
+    Get<QCheckBox>("IDC_CHK_REMEMBER")->click();
+    Start({});
+    EXPECT_EQ(listed(), QStringList{tcp});
+    Click("IDC_BTN_NET_REMOVE");
+    EXPECT_EQ(Get<QComboBox>("IDC_COMBO_PORT")->count(), 0);
+    EXPECT_FALSE(Get<QPushButton>("IDC_BTN_NET_REMOVE")->isEnabled());
 }
 
 }  // namespace

@@ -98,6 +98,8 @@ CAdvancedDlg::CAdvancedDlg(QWidget* parent) : QDialog(parent) {
     connect(m_receivePage, &CReceivePage::optionsEdited, this, &CAdvancedDlg::OnEdited);
     connect(m_receivePage, &CReceivePage::refused, this, &CAdvancedDlg::ShowError);
     connect(m_connectionPage, &CConnectionPage::networkPortAdded, this, &CAdvancedDlg::networkPortAdded);
+    connect(m_connectionPage, &CConnectionPage::networkPortRemoved, this,
+            &CAdvancedDlg::networkPortRemoved);
     connect(m_linePage, &CLineControlPage::refused, this, &CAdvancedDlg::ShowError);
     connect(m_linePage, &CLineControlPage::modemLineToggled, this, [this](ModemLine line, bool on) {
         ShowError({});
@@ -138,6 +140,10 @@ void CAdvancedDlg::Keep(const PortOptions& options) {
 void CAdvancedDlg::OnEdited(const PortOptions& options) {
     ShowError({});
     SetOptions(options);
+}
+
+void CAdvancedDlg::ShowNetworkPorts(const QStringList& paths) {
+    m_connectionPage->ShowNetworkPorts(paths);
 }
 
 void CAdvancedDlg::SetPortOpen(bool open) {

@@ -49,6 +49,8 @@ public:
     CCommandPage* Commands() const { return m_commandPage; }
     // The "接收" page, which the main window tells where the log goes by default.
     CReceivePage* ReceivePage() const { return m_receivePage; }
+    // The network ports added, listed on the "连接" page.
+    void ShowNetworkPorts(const QStringList& paths);
 
 signals:
     void optionsChanged(const PortOptions& options);
@@ -61,6 +63,7 @@ signals:
     void sendFileRequested(const QString& path);
     void sendFileCancelled();
     void networkPortAdded(const QString& path);  // from the "连接" page
+    void networkPortRemoved(const QString& path);  // from the "连接" page
 
 private:
     void OnEdited(const PortOptions& options);

@@ -4,11 +4,14 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "serial/network_address.h"
 #include "ui/decimal_field.h"
@@ -73,7 +76,28 @@ CConnectionPage::CConnectionPage(QWidget* parent) : QWidget(parent) {
     m_lblNetResult->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     form->addRow(m_lblNetResult);
     layout->addWidget(network);
+
+    auto* added = new QGroupBox(QStringLiteral("已添加的网络串口"));
+    auto* addedLayout = new QHBoxLayout(added);
+    m_listNetPorts = new QListWidget;
+    m_listNetPorts->setObjectName(QStringLiteral("IDC_LIST_NET_PORTS"));
+    m_listNetPorts->setAccessibleName(added->title());
+    m_listNetPorts->setMaximumHeight(m_listNetPorts->fontMetrics().height() * 5);
+    m_btnNetRemove = new QPushButton(QStringLiteral("删除"));
+    m_btnNetRemove->setObjectName(QStringLiteral("IDC_BTN_NET_REMOVE"));
+    m_btnNetRemove->setAccessibleDescription(QStringLiteral("从串口列表中删除选中的网络串口"));
+    m_btnNetRemove->setAutoDefault(false);
+    m_btnNetRemove->setEnabled(false);
+    addedLayout->addWidget(m_listNetPorts, 1);
+    addedLayout->addWidget(m_btnNetRemove, 0, Qt::AlignTop);
+    layout->addWidget(added);
     layout->addStretch();
+    connect(m_listNetPorts, &QListWidget::currentRowChanged, this,
+            [this](int row) { m_btnNetRemove->setEnabled(row >= 0); });
+    connect(m_btnNetRemove, &QPushButton::clicked, this, [this] {
+        if (QListWidgetItem* item = m_listNetPorts->currentItem())
+            emit networkPortRemoved(item->text());
+    });
     connect(add, &QPushButton::clicked, this, &CConnectionPage::AddNetworkPort);
     connect(m_chkReconnect, &QCheckBox::clicked, this, &CConnectionPage::Edit);
     connect(m_chkRemember, &QCheckBox::clicked, this, &CConnectionPage::Edit);
@@ -84,6 +108,15 @@ void CConnectionPage::ShowOptions(const PortOptions& options) {
     m_options = options;
     m_chkReconnect->setChecked(options.autoReconnect);
     m_chkRemember->setChecked(options.rememberSettings);
+}
+
+void CConnectionPage::ShowNetworkPorts(const QStringList& paths) {
+    const int row = m_listNetPorts->currentRow();
+    m_listNetPorts->clear();
+    m_listNetPorts->addItems(paths);
+    // After a removal the next entry is the one at hand, as in a file manager.
+    m_listNetPorts->setCurrentRow(
+        paths.isEmpty() ? -1 : std::min<int>(std::max(row, 0), paths.size() - 1));
 }
 
 void CConnectionPage::Edit() {
