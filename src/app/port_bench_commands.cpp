@@ -20,6 +20,7 @@
 #include "app/port_bench_dlg.h"
 #include "ui/advanced_dlg.h"
 #include "ui/command_page.h"
+#include "ui/send_edit.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QGroupBox>
 #include <QCoreApplication>
+#include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,9 +18,9 @@
 #include <QRegularExpressionValidator>
 #include <QShortcut>
 #include <QSignalBlocker>
-#include <map>
 #include <chrono>
 #include <climits>
+#include <map>
 
 #include "app/message_box.h"
 #include "app/port_failure_text.h"
@@ -43,6 +43,7 @@
 #include "ui/help_dlg.h"
 #include "ui/hex_notice.h"
 #include "ui/picture_ex.h"
+#include "ui/send_edit.h"
 
 namespace {
 
@@ -79,6 +80,7 @@ int LookUp(const QComboBox* combo, const SettingList& list) {
 
 QWidget* CreateCustomControl(ControlKind kind, QWidget& parent) {
     if (kind == ControlKind::ReceiveArea) return new ReceiveView(&parent);
+    if (kind == ControlKind::MultiLineEdit) return new CSendEdit(&parent);
     if (kind != ControlKind::Picture) return nullptr;
     auto* picture = new CPictureEx(&parent);
     picture->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -122,7 +124,7 @@ CPortBenchDlg::CPortBenchDlg(DialogEnvironment env, QWidget* parent)
     m_stLamp = Ctl<QLabel>(c, IDC_LAMP);
     m_editReceive = Ctl<ReceiveView>(c, IDC_EDIT_RX);
     m_chkCycle = Ctl<QCheckBox>(c, IDC_CHK_CYCLE);
-    m_editSend = Ctl<QPlainTextEdit>(c, IDC_EDIT_TX);
+    m_editSend = Ctl<CSendEdit>(c, IDC_EDIT_TX);
     m_btnSend = Ctl<QPushButton>(c, IDC_BTN_SEND);
     m_chkTimestamp = Ctl<QCheckBox>(c, IDC_CHK_TIMESTAMP);
     m_chkCharTs = Ctl<QCheckBox>(c, IDC_CHK_CHAR_TS);
@@ -286,8 +288,7 @@ bool CPortBenchDlg::TakeExchange() {
     const QString counterRange = QStringLiteral("计数必须是 0 到 4294967295 之间的整数。");
 
     if (m_rxCountTimer.isActive()) ShowRxCount();  // the label is what is taken
-    // The edit keeps lines apart, not their breaks: a typed line ends in CR LF on the wire.
-    m_strSend = m_editSend->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
+    m_strSend = m_editSend->ExchangeText();
     m_strReceive = m_editReceive->Snapshot();
     m_strTrigger = m_editTrigger->text();
     m_bSendSet = m_bReceiveSet = m_bTriggerSet = m_bIntervalSet = false;
@@ -303,7 +304,7 @@ bool CPortBenchDlg::TakeExchange() {
 }
 
 void CPortBenchDlg::ShowExchange() {
-    if (m_bSendSet) m_editSend->setPlainText(m_strSend);
+    if (m_bSendSet) m_editSend->SetExchangeText(m_strSend);
     if (m_bReceiveSet) m_editReceive->SetText(m_strReceive);
     if (m_bTriggerSet) m_editTrigger->setText(m_strTrigger);
     SetCounterText(m_stTxCount, m_dwTxCount);

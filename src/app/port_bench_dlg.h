@@ -39,6 +39,7 @@ class CPictureEx;
 class PopupComboBox;
 class FindBar;
 class ReceiveView;
+class CSendEdit;
 struct RememberedSettings;
 
 // What the dialog takes from its surroundings; tests replace the parts they control.
@@ -225,7 +226,7 @@ private:
     QLabel* m_stLamp;
     ReceiveView* m_editReceive;
     QCheckBox* m_chkCycle;
-    QPlainTextEdit* m_editSend;
+    CSendEdit* m_editSend;
     QPushButton* m_btnSend;
     QCheckBox* m_chkTimestamp;
     QCheckBox* m_chkCharTs;

@@ -16,6 +16,7 @@
 #include "send/file_source.h"
 #include "send/send_text.h"
 #include "ui/advanced_dlg.h"
+#include "ui/send_edit.h"
 
 namespace {
 

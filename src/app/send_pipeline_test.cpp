@@ -1,14 +1,15 @@
 // The send pipeline through the real dialog: what arrives at a pseudo-terminal's device end.
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <chrono>
 
 #include "app/port_bench_dlg.h"
 #include "receive/receive_view.h"
@@ -291,6 +292,66 @@ TEST_F(SendPipeline, ConvertersTakeTheWholeTextOfEitherArea) {
     EXPECT_EQ(receive->Text(0, receive->Length()), QString(kLong, QChar('A')));
     Click("IDC_BTN_TOHEX");
     EXPECT_EQ(receive->Text(0, receive->Length()), hex);
+}
+
+// A line broken with Enter ends in CR LF; a lone CR or LF from a conversion or a paste
+// stays that byte, through the converters, the send and a copy pasted back.
+TEST_F(SendPipeline, ALoneCrOrLfKeepsItsByteThroughTheConvertersAPasteAndASend) {
+    auto* area = Get<QPlainTextEdit>("IDC_EDIT_TX");
+    Click("IDC_CHK_CONV_TX");
+    Type("41 0D 0A 42 0A 43 0D 44");
+    Click("IDC_BTN_TOSTR");
+    EXPECT_EQ(area->blockCount(), 2);  // lone breaks break the line inside it
+    Click("IDC_BTN_TOHEX");
+    EXPECT_EQ(area->toPlainText(), "41 0D 0A 42 0A 43 0D 44 ");
+
+    const std::string pasted = "A\nB\rC\r\nD";
+    QGuiApplication::clipboard()->setText(QString::fromStdString(pasted));
+    Type("");
+    area->paste();
+    area->selectAll();
+    area->copy();
+    area->moveCursor(QTextCursor::End);
+    area->paste();
+    Open();
+    Click("IDC_CHK_HEXSEND");  // text
+    Click("IDC_BTN_SEND");
+    const std::string twice = pasted + pasted;
+    EXPECT_EQ(Device(twice.size()), Bytes(twice.begin(), twice.end()));
+
+    Type("x");
+    area->moveCursor(QTextCursor::End);
+    QTest::keyClick(area, Qt::Key_Return);
+    QTest::keyClick(area, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(area, "y");
+    Click("IDC_BTN_SEND");
+    EXPECT_EQ(Device(6), (Bytes{'x', '\r', '\n', '\r', '\n', 'y'}));
+}
+
+TEST(SendAreaBytes, EveryByteValueRoundTripsThroughBothConvertersAndIsSentAsItself) {
+    PtyPair pty;
+    CPortBenchDlg dlg(
+        {.extraPorts = {pty.SlavePath()}, .sysfsRoot = "/nonexistent", .charset = "ISO-8859-1"});
+    auto click = [&](const char* name) {
+        QTest::mouseClick(dlg.findChild<QAbstractButton*>(name), Qt::LeftButton);
+    };
+    auto* area = dlg.findChild<QPlainTextEdit*>("IDC_EDIT_TX");
+    QString hex;
+    Bytes all;
+    for (int b = 0; b < 256; ++b) {
+        hex += QStringLiteral("%1 ").arg(b, 2, 16, QChar(u'0')).toUpper();
+        all.push_back(static_cast<uint8_t>(b));
+    }
+    area->setPlainText(hex);
+    click("IDC_CHK_CONV_TX");
+    click("IDC_BTN_TOSTR");
+    click("IDC_BTN_TOHEX");
+    EXPECT_EQ(area->toPlainText(), hex);
+    click("IDC_BTN_TOSTR");
+    click("IDC_BTN_OPEN");
+    click("IDC_CHK_HEXSEND");  // text
+    click("IDC_BTN_SEND");
+    EXPECT_EQ(DeviceReceives(pty, 256), all);
 }
 
 }  // namespace

@@ -52,7 +52,9 @@ QWidget* Create(const ControlTemplate& c, QWidget& parent, const CustomControlFa
         case ControlKind::Edit:
             return new QLineEdit(text, &parent);
         case ControlKind::MultiLineEdit: {
-            auto* edit = new QPlainTextEdit(text, &parent);
+            auto* edit = custom ? static_cast<QPlainTextEdit*>(custom(c.kind, parent)) : nullptr;
+            if (!edit) edit = new QPlainTextEdit(&parent);
+            edit->setPlainText(text);
             edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
             edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);

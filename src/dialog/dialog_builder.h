@@ -20,8 +20,9 @@ QRect MapDialogRect(const QRect& units, const QSize& baseUnits);
 // The dialog font: SimSun where installed, otherwise a CJK font Debian ships, at 10 pt.
 QFont DialogFont();
 
-// Makes a control of a kind that only its dialog knows (a receive area, a picture) as a
-// child of `parent`; null when the dialog has none of that kind.
+// Makes a control of a kind that only its dialog knows (a receive area, a picture), or a
+// QPlainTextEdit of its own for a multi-line edit, as a child of `parent`; null when the
+// dialog has none of that kind.
 using CustomControlFactory = std::function<QWidget*(ControlKind kind, QWidget& parent)>;
 
 // Creates the template's controls as children of `dialog` (sized, captioned, named, in tab
