@@ -53,6 +53,7 @@ public:
 
     const std::string& Path() const override { return m_strPath; }
     int PollFd() const override { return m_epollFd; }
+    int HangUpFd() const override { return m_fd; }  // the epoll set reports no hang-up
     uint32_t ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) override;
     bool WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written, int wakeFd) override;
     bool HungUp() const override { return m_bHungUp.load(); }

@@ -34,6 +34,9 @@ public:
     virtual const std::string& Path() const = 0;
     // Polled by the reader: readable when received bytes wait, POLLHUP/POLLERR once gone.
     virtual int PollFd() const = 0;
+    // Polled by the reader for POLLRDHUP while it takes no data (its queue is full): ready
+    // only once the device has gone, never for bytes that wait.
+    virtual int HangUpFd() const { return PollFd(); }
 
     // Returns 0 at once when nothing is queued. Otherwise reads one burst: it ends after
     // 5 ms of line silence, at `count` bytes, after `count` ms in total, or as soon as

@@ -106,15 +106,16 @@ void CSerialReader::ReaderThreadProc() {
         // With the queue full the reader waits for room, but still watches the device: a
         // hang-up is told at once, and what is queued stays for the window to show.
         MyMsg* slot = m_rxQueue.FreeSlot();
-        pollfd fds[3] = {{file.PollFd(), static_cast<short>(slot ? POLLIN : 0), 0},
-                         {m_stopFd, POLLIN, 0},
-                         {m_rxQueue.FreedFd(), POLLIN, 0}};
+        pollfd fds[3] = {
+            slot ? pollfd{file.PollFd(), POLLIN, 0} : pollfd{file.HangUpFd(), POLLRDHUP, 0},
+            {m_stopFd, POLLIN, 0},
+            {m_rxQueue.FreedFd(), POLLIN, 0}};
         if (poll(fds, slot ? 2 : 3, -1) < 0) {
             if (errno == EINTR) continue;
             break;
         }
         if (fds[1].revents) break;
-        const bool gone = fds[0].revents & (POLLHUP | POLLERR | POLLNVAL);
+        const bool gone = fds[0].revents & (POLLHUP | POLLERR | POLLNVAL | POLLRDHUP);
         if (!slot && !gone) continue;  // room again
 
         uint32_t n = 0;

@@ -23,6 +23,7 @@
 #include "serial/pty_pair.h"
 #include "serial/ycom_file.h"
 #include "test/fake_port.h"
+#include "test/ser2net_server.h"
 #include "test/thread_count.h"
 #include "test/wait_until.h"
 
@@ -239,30 +240,46 @@ TEST_F(ReaderTest, AHangUpIsReportedOnceAndTheWorkerGoesIdle) {
     reader.Stop();
 }
 
-// The window has fallen behind and the queue is full when the cable goes: the window hears
-// of it at once, and everything queued before is still there, in order.
-TEST_F(ReaderTest, AHangUpWithTheQueueFullIsReportedBeforeTheQueueDrains) {
-    reader.Stop();
-    RxQueue small(4);
-    CSerialReader stalled(sink, small, Open(pty));
-    stalled.Start();
-    const std::vector<uint8_t> sent = Pattern(64 * 1024);
-    std::thread device([&] {
-        pty.Write(sent, 200ms);  // gives up once the port takes nothing more
-        pty.CloseMaster();
-    });
-    ASSERT_TRUE(WaitUntil([&] { return small.Size() == 4; }));
-    device.join();
-    ASSERT_TRUE(WaitUntil([&] { return sink.m_hangUps == 1; }))
-        << "told only once the queue drained";
-    EXPECT_TRUE(stalled.HungUp());
-    EXPECT_EQ(small.Size(), 4u);
-    Batches got;
-    Drain(small, got);
-    const std::vector<uint8_t> kept = Joined(got);
-    EXPECT_EQ(got.size(), 4u);
-    EXPECT_TRUE(std::equal(kept.begin(), kept.end(), sent.begin()));
-    EXPECT_FALSE(WaitUntil([&] { return sink.m_hangUps > 1 || small.Size() > 0; }, 50ms));
+// The window has fallen behind and the queue is full when the cable goes, or the server
+// that serves the line: the window hears of it at once, and everything queued before is
+// still there, in order.
+TEST(SerialReaderFullQueue, AHangUpIsReportedBeforeTheQueueDrains) {
+    using Kind = Ser2netServer::Kind;
+    for (const bool network : {false, true}) {
+        if (network && Ser2netServer::Binary().empty()) GTEST_SKIP() << "ser2net is not installed";
+        PtyPair pty;
+        std::optional<Ser2netServer> server;
+        if (network) server.emplace(pty.SlavePath(), Kind::RawTcp);
+        RecordingSink sink;
+        RxQueue small(4);
+        CSerialReader stalled(
+            sink, small,
+            network ? OpenSerialPort(server->Url(Kind::RawTcp), {115200, 0, 0, 8}) : Open(pty));
+        stalled.Start();
+        ASSERT_TRUE(WaitUntil([&] { return pty.PortInUse(); }));
+        // A network port's last bytes stay within the socket's window, so its end can come.
+        const std::vector<uint8_t> sent = Pattern(network ? 16 * 1024 : 64 * 1024);
+        std::thread device([&] {
+            pty.Write(sent, 200ms);  // gives up once the port takes nothing more
+            if (network) {
+                server->Kill();
+            } else {
+                pty.CloseMaster();
+            }
+        });
+        ASSERT_TRUE(WaitUntil([&] { return small.Size() == 4; }));
+        device.join();
+        ASSERT_TRUE(WaitUntil([&] { return sink.m_hangUps == 1; }))
+            << "told only once the queue drained, network: " << network;
+        EXPECT_TRUE(stalled.HungUp());
+        EXPECT_EQ(small.Size(), 4u);
+        Batches got;
+        Drain(small, got);
+        const std::vector<uint8_t> kept = Joined(got);
+        EXPECT_EQ(got.size(), 4u);
+        EXPECT_TRUE(std::equal(kept.begin(), kept.end(), sent.begin()));
+        EXPECT_FALSE(WaitUntil([&] { return sink.m_hangUps > 1 || small.Size() > 0; }, 50ms));
+    }
 }
 
 // The window writes while the reader reads; then the cable goes. Both may find the device
