@@ -37,6 +37,7 @@ public:
     }
     void PostPortHungUp() override {}
     void PostPortWritten(uint32_t, bool) override {}
+    void PostPortWriteHeld(bool, uint64_t) override {}
     void PostPortControlDone(int, int) override {}
     void PostModemStatus(std::optional<ModemStatus>) override {}
     std::atomic<size_t> m_bytes{0}, m_batches{0}, m_notices{0};

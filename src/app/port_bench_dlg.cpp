@@ -593,7 +593,7 @@ void CPortBenchDlg::contextMenuEvent(QContextMenuEvent* e) {
 }
 
 void CPortBenchDlg::OnSend() {
-    if (m_bCycling || m_nStreamJob) {  // 停止: at once, whatever the fields hold
+    if (m_bCycling || m_nStreamJob || m_bWriteHeld) {  // 停止: at once, whatever the fields hold
         StopCycling();
         return;
     }
@@ -649,8 +649,9 @@ void CPortBenchDlg::OnPortWritten(uint32_t written, bool failed) {
 
     if (m_pReader->File()->HungUp()) return ReportPortGone();
     StopCycling();
-    ShowMessage(this, QStringLiteral("向%1发送数据失败！").arg(QString::fromStdString(m_pReader->Port())),
-                QStringLiteral("设备长时间没有接收数据。"));
+    ShowMessage(this,
+                QStringLiteral("向%1发送数据失败！").arg(QString::fromStdString(m_pReader->Port())),
+                QStringLiteral("写入设备时出错。"));
 }
 
 void CPortBenchDlg::OnClearSend() {

@@ -73,6 +73,8 @@ public:
     static constexpr QEvent::Type WM_PORT_CONTROL_DONE = QEvent::Type(QEvent::User + 104);
     // The modem lines changed, or the port has none. Posted by the modem and writer threads.
     static constexpr QEvent::Type WM_PORT_MODEM = QEvent::Type(QEvent::User + 105);
+    // A write waits for the device to take it, or goes on again. Posted by the writer thread.
+    static constexpr QEvent::Type WM_PORT_WRITE_HELD = QEvent::Type(QEvent::User + 106);
 
     explicit CPortBenchDlg(DialogEnvironment env = {}, QWidget* parent = nullptr);
     ~CPortBenchDlg() override;
@@ -99,6 +101,7 @@ private:
     void PostPortReceived() override;
     void PostPortHungUp() override;
     void PostPortWritten(uint32_t written, bool failed) override;
+    void PostPortWriteHeld(bool held, uint64_t left) override;
     void PostPortControlDone(int id, int error) override;
     void PostModemStatus(std::optional<ModemStatus> status) override;
 
@@ -158,6 +161,7 @@ private:
     void StopCycling();
     void WriteSendBuffer();  // queued; OnPortWritten counts it
     void OnPortWritten(uint32_t written, bool failed);
+    void OnPortWriteHeld(bool held, uint64_t left);
     // Handles the events the port's threads post; false for any other event.
     bool OnPortEvent(QEvent* e);
     void OnPortControlDone(int id, int error);
@@ -285,6 +289,7 @@ private:
     PeriodicTimer m_cycleTimer;       // TIMER_CYCLIC_SEND; runs exactly while cycling
     uint64_t m_nStreams = 0;          // streamed sends started, each one's id
     uint64_t m_nStreamJob = 0;        // the streamed send 停止 ends; 0: none
+    bool m_bWriteHeld = false;        // a write waits for the device; 停止 ends it
     uint64_t m_nFileJob = 0;          // the file send the 发送 page follows; 0: none
     uint64_t m_nFileSize = 0;
     QString m_strSendFile;

@@ -25,6 +25,14 @@ public:
     const bool m_failed;
 };
 
+class PortWriteHeldEvent : public QEvent {
+public:
+    PortWriteHeldEvent(bool held, uint64_t left)
+        : QEvent(CPortBenchDlg::WM_PORT_WRITE_HELD), m_held(held), m_left(left) {}
+    const bool m_held;
+    const uint64_t m_left;
+};
+
 class PortControlDoneEvent : public QEvent {
 public:
     PortControlDoneEvent(int id, int error)
@@ -44,6 +52,10 @@ public:
 
 void CPortBenchDlg::PostPortWritten(uint32_t written, bool failed) {
     QCoreApplication::postEvent(this, new PortWrittenEvent(written, failed));
+}
+
+void CPortBenchDlg::PostPortWriteHeld(bool held, uint64_t left) {
+    QCoreApplication::postEvent(this, new PortWriteHeldEvent(held, left));
 }
 
 void CPortBenchDlg::PostPortControlDone(int id, int error) {
@@ -67,6 +79,11 @@ bool CPortBenchDlg::OnPortEvent(QEvent* e) {
         case WM_PORT_WRITTEN: {
             const auto* done = static_cast<PortWrittenEvent*>(e);
             OnPortWritten(done->m_written, done->m_failed);
+            return true;
+        }
+        case WM_PORT_WRITE_HELD: {
+            const auto* held = static_cast<PortWriteHeldEvent*>(e);
+            OnPortWriteHeld(held->m_held, held->m_left);
             return true;
         }
         case WM_PORT_CONTROL_DONE: {

@@ -17,6 +17,7 @@
 #include "send/send_text.h"
 #include "ui/advanced_dlg.h"
 #include "ui/send_edit.h"
+#include "ui/send_page.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ QString FileOutcome(const StreamReport& r, uint64_t total) {
     const QString sent = total ? QStringLiteral("%1 / %2 字节").arg(r.sent).arg(total)
                                : QStringLiteral("%1 字节").arg(r.sent);
     if (r.readError) return QStringLiteral("读取文件出错，已停止：已发送 %1").arg(sent);
-    if (r.failed) return QStringLiteral("串口不再接收数据，已停止：已发送 %1").arg(sent);
+    if (r.failed) return QStringLiteral("写入串口出错，已停止：已发送 %1").arg(sent);
     // A cancel that came as the last byte went cut nothing short.
     if (r.cancelled && !(total && r.sent == total)) return QStringLiteral("已取消：已发送 %1").arg(sent);
     return QStringLiteral("发送完成：%1").arg(sent);
@@ -133,10 +134,20 @@ void CPortBenchDlg::OnStreamReport(uint64_t job, const StreamReport& report) {
 }
 
 void CPortBenchDlg::EndStream() {
-    if (!m_nStreamJob) return;
+    if (!m_nStreamJob && !m_bWriteHeld) return;
     m_nStreamJob = 0;
     if (m_pReader) m_pReader->CancelWrites();  // the file's page hears how far it got
     m_btnSend->setText(QStringLiteral("发送"));
+}
+
+void CPortBenchDlg::OnPortWriteHeld(bool held, uint64_t left) {
+    m_bWriteHeld = held;
+    const QString waiting = held ? HeldSendText(left) : QString();
+    m_btnSend->setToolTip(waiting);
+    m_btnSend->setAccessibleDescription(waiting);
+    if (!m_bCycling && !m_nStreamJob)
+        m_btnSend->setText(held ? QStringLiteral("停止") : QStringLiteral("发送"));
+    if (held && m_nFileJob) m_advanced->ShowFileHeld(left);
 }
 
 void CPortBenchDlg::SendFile(const QString& path) {

@@ -209,6 +209,40 @@ TEST_F(SendWorkflow, StopAndCloseEndAPacedSendAtOnce) {
     }
 }
 
+// A device that takes nothing (flow control holds it off, the line is slow): a send waits,
+// says so with what is left, and 停止 or 取消 end it at once; nothing is called a failure.
+TEST_F(SendWorkflow, ASendTheDeviceHoldsOffShowsThatItWaitsAndEndsAtOnce) {
+    constexpr size_t kSize = 256 * 1024;  // far more than a pty holds
+    const QString path = WriteFile("held.bin", std::string(kSize, 'h'));
+    const QString waiting = QStringLiteral("等待对方接收…还有 ");
+    MessageBoxRecorder boxes;
+    Open();
+    for (const bool file : {false, true}) {
+        auto* send = Get<QPushButton>("IDC_BTN_SEND");
+        if (file) {
+            emit Advanced().sendFileRequested(path);
+            ASSERT_TRUE(QtWaitUntil(
+                [&] { return Page<QLabel>("lblSendFile")->text().startsWith(waiting); }));
+            Click(Page<QPushButton>("btnCancelFile"));
+            ASSERT_TRUE(QtWaitUntil([&] {
+                return Page<QLabel>("lblSendFile")->text().startsWith(QStringLiteral("已取消"));
+            }));
+        } else {
+            Click(Get<QCheckBox>("IDC_CHK_HEXSEND"));  // text
+            Type(QString(kSize, QChar('h')));
+            Click(send);
+            ASSERT_TRUE(QtWaitUntil([&] { return send->toolTip().startsWith(waiting); }));
+            EXPECT_EQ(SendCaption(), QStringLiteral("停止"));
+            Click(send);
+        }
+        ASSERT_TRUE(QtWaitUntil(
+            [&] { return SendCaption() == QStringLiteral("发送") && send->toolTip().isEmpty(); }));
+        EXPECT_LT(Tx().toULongLong(), kSize);
+        pty.Read(kSize, 200ms);  // emptied for the next case
+    }
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+}
+
 TEST_F(SendWorkflow, AFileOf50MBArrivesByteExact) {
     std::string content(50u << 20, '\0');
     std::mt19937_64 random(19);

@@ -18,7 +18,7 @@ public:
     FileSource& operator=(const FileSource&) = delete;
 
     // The size when opened; 0 for what has none (a pipe, a device).
-    uint64_t Size() const { return m_size; }
+    uint64_t Size() const override { return m_size; }
     // A regular file is sent as its size at opening says: one that ends before was cut short
     // while it was sent (-ENODATA, rather than a send that looks complete), and what is
     // appended meanwhile is not read. One deleted meanwhile is -ENOENT.

@@ -15,6 +15,8 @@ public:
     // Up to `max` of the next bytes into `buffer`: how many (0 at the end), or -errno.
     // While it waits for them (a pipe), -ECANCELED as soon as `wakeFd` becomes readable.
     virtual ssize_t Read(uint8_t* buffer, size_t max, int wakeFd) = 0;
+    // How many bytes it gives in all; 0 when not known.
+    virtual uint64_t Size() const { return 0; }
 };
 
 // Bytes already in memory, such as a paced send of the send area.
@@ -27,6 +29,7 @@ public:
         m_at += n;
         return static_cast<ssize_t>(n);
     }
+    uint64_t Size() const override { return m_bytes.size(); }
 
 private:
     std::vector<uint8_t> m_bytes;
@@ -39,5 +42,5 @@ struct StreamReport {
     bool ended = false;      // false: a progress report, more follows
     int readError = 0;       // the errno with which the source failed, else 0
     bool cancelled = false;  // cut short by CancelWrites or Stop, or dropped before it began
-    bool failed = false;     // the device stopped taking data (PostPortWritten says so too)
+    bool failed = false;     // the device failed or has gone (PostPortWritten says so too)
 };

@@ -432,9 +432,9 @@ uint32_t NetworkPort::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {
 }
 
 bool NetworkPort::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written, int wakeFd) {
-    // As a local port: a server that takes nothing for the time 512 bytes need at this rate
-    // (plus slack) is stuck, and the user must hear of it.
-    const auto stall = milliseconds(2000) + LineTime(m_line, 512);
+    // A server whose line drains slowly takes nothing for minutes: no failure, the caller
+    // hears how far it got after the patience and writes the rest.
+    const auto stall = kWritePatience;
     size_t done = 0;
     bool ok = true;
     if (!IsRfc2217()) {
@@ -476,12 +476,16 @@ bool NetworkPort::WaitWhileSuspended(int wakeFd) {
 bool NetworkPort::Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::duration stall,
                        int wakeFd, size_t* sent) {
     size_t done = 0;
+    bool ok = true;
     bool midPair = false;  // the last byte sent is an escaping 0xFF whose twin has not gone
     auto lastProgress = Clock::now();
     std::unique_lock lock(m_sendMutex, std::defer_lock);
     while (done < n) {
         if (!lock.owns_lock()) lock.lock();
-        if (HungUp()) break;  // perhaps with a command cut short: nothing may follow it
+        if (HungUp()) {  // perhaps with a command cut short: nothing may follow it
+            ok = false;
+            break;
+        }
         // Commands go between pieces, never into an escaped pair.
         const bool command = !midPair && !m_unsent.empty();
         const ssize_t r = command ? SendUnsent()
@@ -501,22 +505,32 @@ bool NetworkPort::Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::d
         if (r < 0 && errno == EINTR) continue;
         if (r < 0 && errno != EAGAIN) {
             if (IsDropErrno(errno)) MarkHungUp(errno);
+            ok = false;
             break;
         }
         const bool letGo = !midPair;
         if (letGo) lock.unlock();
         const int revents = PollUntil(m_fd, POLLOUT, lastProgress + stall, letGo ? wakeFd : -1);
-        if (revents < 0) {  // asked to stop: what went out went out
-            *sent = done;
-            return true;
+        if (revents < 0) break;  // asked to stop: what went out went out
+        if (revents == 0) {
+            if (letGo) break;  // held off: the caller writes the rest
+            // An escaped 0xFF's twin is owed before anything else; waiting on for it may be
+            // cut short only by dropping the connection.
+            if (PollUntil(m_fd, POLLOUT, Clock::now() + stall, wakeFd) < 0) {
+                MarkHungUp(ECANCELED);
+                ok = false;
+                break;
+            }
+            continue;
         }
-        if (revents == 0 || (revents & (POLLHUP | POLLERR))) {
-            if (revents != 0) MarkHungUp(SocketError(m_fd));
+        if (revents & (POLLHUP | POLLERR)) {
+            MarkHungUp(SocketError(m_fd));
+            ok = false;
             break;
         }
     }
     *sent = done;
-    return done == n;
+    return ok;
 }
 
 ssize_t NetworkPort::SendUnsent() {

@@ -107,8 +107,8 @@ private:
     // connection has gone.
     bool WaitWhileSuspended(int wakeFd);
     // Sends data under m_sendMutex, let go between pieces, for Escaped data never inside an
-    // escaped 0xFF pair; m_unsent goes first. False when the connection fails or takes
-    // nothing for `stall`, or `wakeFd` woke it; `sent` tells how much went.
+    // escaped 0xFF pair; m_unsent goes first. False when the connection fails; a piece that
+    // takes nothing for `stall`, or `wakeFd`, ends it short; `sent` tells how much went.
     bool Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::duration stall, int wakeFd,
               size_t* sent);
     // Queues a command behind m_unsent and sends what it can within kAnswerLimit; the rest

@@ -42,9 +42,12 @@ public:
     // 5 ms of line silence, at `count` bytes, after `count` ms in total, or as soon as
     // `wakeFd` (if not -1) becomes readable. Sets HungUp() when the device has gone.
     virtual uint32_t ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) = 0;
-    // Blocks until the device has taken all `count` bytes, or `wakeFd` (if not -1) becomes
-    // readable. False when the device fails or stops taking data for far longer than the
-    // line rate explains; `written` tells how many bytes it took.
+    // Blocks until the device has taken all `count` bytes, `wakeFd` (if not -1) becomes
+    // readable, or it has waited kWritePatience for the device to take more: flow control, a
+    // slow line or a server may hold the output off for minutes, which is no failure. Then it
+    // returns true, short, so the caller can tell how far it got and write the rest. False
+    // only when the device fails or has gone; `written` tells how many bytes it took.
+    static constexpr std::chrono::milliseconds kWritePatience{1000};
     virtual bool WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written, int wakeFd) = 0;
     // True once a read or write found that the device has gone; it stays true.
     virtual bool HungUp() const = 0;

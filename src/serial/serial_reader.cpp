@@ -247,14 +247,21 @@ void CSerialReader::WriterThreadProc() {
             failed = RunStream(job);
         } else {
             const std::vector<uint8_t>& bytes = job.bytes;
-            uint32_t written = 0;
-            const bool ok = file.WriteComm(bytes.data(), static_cast<uint32_t>(bytes.size()), &written, m_cancelFd);
+            uint32_t written = 0, posted = 0;
+            const bool ok = WritePatiently(
+                bytes.data(), static_cast<uint32_t>(bytes.size()), 0,
+                [&](uint32_t step) {
+                    if (step == 0) return;
+                    posted += step;
+                    m_sink.PostPortWritten(step, false);
+                },
+                &written);
             {
                 // Stopped or cancelled in the middle is no failure: what went out is counted.
                 std::lock_guard lock(m_writeMutex);
                 failed = !ok && !m_stopRequested && !m_bCancelled;
             }
-            m_sink.PostPortWritten(written, failed);
+            m_sink.PostPortWritten(written - posted, failed);
         }
         if (std::unique_lock lock(m_writeMutex); m_bCancelled && !m_stopRequested) {
             lock.unlock();
@@ -277,13 +284,23 @@ bool CSerialReader::RunStream(WriterJob& job) {
     using Clock = std::chrono::steady_clock;
     // A paced send reads little ahead, so the piece in hand never holds much.
     constexpr size_t kPiece = 64 * 1024, kPacedPiece = 256;
-    SerialPort& file = *m_pFile;
     const bool paced = job.gap.count() > 0;
     std::vector<uint8_t> buffer(paced ? kPacedPiece : kPiece);
     StreamReport report;
     uint32_t unposted = 0;
     auto posted = Clock::now();
     std::optional<Clock::time_point> next;  // when the next byte may go; none before the first
+    // Counts what went, and tells it at most every kProgressPeriod while `more` follows.
+    auto went = [&](uint32_t step, bool more) {
+        report.sent += step;
+        unposted += step;
+        const auto now = Clock::now();
+        if (more && now - posted >= kProgressPeriod) {
+            m_sink.PostPortWritten(std::exchange(unposted, 0), false);
+            if (job.report) job.report(report);
+            posted = now;
+        }
+    };
     bool ok = true;
     while (ok) {
         const ssize_t n = job.source->Read(buffer.data(), buffer.size(), m_cancelFd);
@@ -302,19 +319,21 @@ bool CSerialReader::RunStream(WriterJob& job) {
             }
             const auto begun = Clock::now();
             const uint32_t count = paced ? 1 : static_cast<uint32_t>(n - at);
-            uint32_t written = 0;
+            const uint64_t size = job.source->Size();
+            const uint64_t beyond = size > report.sent + count ? size - report.sent - count : 0;
+            uint32_t written = 0, counted = 0;
             // Short of `count` without a failure means woken: cancelled or stopped.
-            ok = file.WriteComm(buffer.data() + at, count, &written, m_cancelFd) && written == count;
+            ok = WritePatiently(
+                     buffer.data() + at, count, beyond,
+                     [&](uint32_t step) {
+                         counted += step;
+                         went(step, true);
+                     },
+                     &written) &&
+                 written == count;
             if (paced) next = begun + job.gap;
             at += written;
-            report.sent += written;
-            unposted += written;
-            const auto now = Clock::now();
-            if (ok && now - posted >= kProgressPeriod) {
-                m_sink.PostPortWritten(std::exchange(unposted, 0), false);
-                if (job.report) job.report(report);
-                posted = now;
-            }
+            went(written - counted, ok);
         }
     }
     {
@@ -326,6 +345,28 @@ bool CSerialReader::RunStream(WriterJob& job) {
     report.ended = true;
     if (job.report) job.report(report);
     return report.failed;
+}
+
+bool CSerialReader::WritePatiently(const uint8_t* bytes, uint32_t count, uint64_t beyond,
+                                   const std::function<void(uint32_t)>& went, uint32_t* written) {
+    uint32_t done = 0;
+    bool held = false;  // and told
+    bool ok = true;
+    for (;;) {
+        uint32_t step = 0;
+        ok = m_pFile->WriteComm(bytes + done, count - done, &step, m_cancelFd);
+        done += step;
+        pollfd cancel{m_cancelFd, POLLIN, 0};
+        if (!ok || done == count || poll(&cancel, 1, 0) > 0) break;
+        went(step);
+        if (held != (step == 0)) {
+            held = step == 0;
+            m_sink.PostPortWriteHeld(held, held ? count - done + beyond : 0);
+        }
+    }
+    if (held) m_sink.PostPortWriteHeld(false, 0);
+    *written = done;
+    return ok;
 }
 
 bool CSerialReader::WaitForGap(std::chrono::steady_clock::time_point until) const {

@@ -26,9 +26,15 @@ public:
     // The device has gone; the reader has stopped reading and will not call again. Told as
     // soon as the reader sees it, even while batches still wait in a full queue.
     virtual void PostPortHungUp() = 0;
-    // A Write is done: the device took `written` bytes; `failed` when it stopped taking
-    // them or has gone (the writes queued after it are dropped). From the writer thread.
+    // The device took `written` bytes of a Write: once it is done, and before that as it goes
+    // when it takes longer than SerialPort::kWritePatience. `failed` when the device failed
+    // or has gone (the writes queued after it are dropped). From the writer thread.
     virtual void PostPortWritten(uint32_t written, bool failed) = 0;
+    // `held`: the write under way has waited SerialPort::kWritePatience with the device
+    // taking nothing (flow control, a slow line or a server holds the output off), `left` of
+    // its bytes still to go as far as known. Then once not `held`, when it goes on or ends.
+    // From the writer thread.
+    virtual void PostPortWriteHeld(bool held, uint64_t left) = 0;
     // A Control is done: `error` is 0, or the errno with which the port refused it (the port
     // is then as it was). From the writer thread.
     virtual void PostPortControlDone(int id, int error) = 0;
@@ -104,6 +110,12 @@ private:
     struct WriterJob;
     // Sends a streamed job; true when the device failed.
     bool RunStream(WriterJob& job);
+    // Writes `count` bytes however long the device holds them off, telling a hold with
+    // `beyond` more bytes to go after these; `went` hears each step but the last, and
+    // `written` the whole. False when the device failed; short of `count` without a failure
+    // only when a cancel or stop came.
+    bool WritePatiently(const uint8_t* bytes, uint32_t count, uint64_t beyond,
+                        const std::function<void(uint32_t)>& went, uint32_t* written);
     // Waits until `until` unless a cancel or stop comes first (then false).
     bool WaitForGap(std::chrono::steady_clock::time_point until) const;
     // Takes the queued writes out, leaving the controls; m_writeMutex is held.

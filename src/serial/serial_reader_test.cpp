@@ -47,6 +47,14 @@ public:
         ++m_writes;
         m_writeFailures += failed;
     }
+    void PostPortWriteHeld(bool held, uint64_t left) override {
+        std::lock_guard lock(m_mutex);
+        m_held.emplace_back(held, left);
+    }
+    std::vector<std::pair<bool, uint64_t>> Held() {
+        std::lock_guard lock(m_mutex);
+        return m_held;
+    }
     void PostPortControlDone(int id, int error) override {
         std::lock_guard lock(m_mutex);
         m_controlsDone.emplace_back(id, error);
@@ -72,6 +80,7 @@ private:
     std::mutex m_mutex;
     std::vector<std::pair<int, int>> m_controlsDone;  // guarded by m_mutex
     std::vector<std::optional<ModemStatus>> m_modem;  // guarded by m_mutex
+    std::vector<std::pair<bool, uint64_t>> m_held;    // guarded by m_mutex
 };
 
 std::unique_ptr<SerialPort> Open(const PtyPair& pty) {
@@ -326,6 +335,44 @@ TEST_F(ReaderTest, AStopCutsAWriteTheDeviceDoesNotTakeShortWithoutAFailure) {
     EXPECT_EQ(sink.m_writes, 1);
     EXPECT_EQ(sink.m_writeFailures, 0);
     EXPECT_LT(sink.m_written, 512u * 1024);
+}
+
+// A device that takes nothing for far longer than a write's patience (flow control, a slow
+// line): the write waits and says so with what is left, and ends only when the device takes
+// it all, or at once on a cancel or a stop; never failed.
+TEST(SerialReaderHeld, AWriteTheDeviceHoldsOffWaitsAndSaysSoUntilTakenCancelledOrStopped) {
+    enum class End { Taken, Cancelled, Stopped };
+    const std::vector<uint8_t> sent = Pattern(1 << 20);  // far more than the pty holds
+    for (const End end : {End::Taken, End::Cancelled, End::Stopped}) {
+        RxQueue q;
+        RecordingSink s;
+        PtyPair p;
+        CSerialReader r(s, q, Open(p));
+        r.Start();
+        r.Write(sent);
+        ASSERT_TRUE(WaitUntil([&] { return !s.Held().empty(); }, 10s)) << static_cast<int>(end);
+        const auto [held, left] = s.Held().front();
+        EXPECT_TRUE(held);
+        EXPECT_EQ(s.m_written + left, sent.size());
+        std::vector<uint8_t> got;
+        if (end == End::Taken) {
+            got = p.Read(sent.size(), 30s);
+            EXPECT_EQ(got, sent);
+        } else {
+            const auto start = Clock::now();
+            if (end == End::Cancelled) {
+                r.CancelWrites();
+            } else {
+                r.Stop();
+            }
+            ASSERT_TRUE(WaitUntil([&] { return r.WriterIdle(); }, kAtOnce));
+            EXPECT_LT(Clock::now() - start, kAtOnce);
+            got = p.Read(sent.size(), 200ms);
+        }
+        ASSERT_TRUE(WaitUntil([&] { return s.m_written == got.size() && s.Held().size() == 2; }));
+        EXPECT_FALSE(s.Held().back().first);
+        EXPECT_EQ(s.m_writeFailures, 0);
+    }
 }
 
 TEST_F(ReaderTest, StopWithoutStartAndTwiceIsHarmless) {

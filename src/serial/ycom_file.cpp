@@ -11,7 +11,6 @@
 #include <chrono>
 
 #include "serial/file_exception.h"
-#include "serial/line_frame.h"
 #include "serial/line_termios.h"
 #include "serial/modem_lines.h"
 #include "serial/output_drain.h"
@@ -116,17 +115,14 @@ uint32_t YCOMFile::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {
 }
 
 bool YCOMFile::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written, int wakeFd) {
-    // Without flow control a real line always drains; a device that takes nothing for the
-    // time 512 bytes need at this rate (plus slack) is stuck, and the window must not hang.
-    const auto stallLimit = milliseconds(2000) + LineTime(m_line, 512);
+    // Returning within the patience lets the caller show how far a slow line has got.
+    const auto deadline = Clock::now() + kWritePatience;
     uint32_t done = 0;
-    auto lastProgress = Clock::now();
     bool ok = true;
     while (done < count) {
         ssize_t n = write(m_fd, buffer + done, count - done);
         if (n > 0) {
             done += static_cast<uint32_t>(n);
-            lastProgress = Clock::now();
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -135,11 +131,12 @@ bool YCOMFile::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* writte
             ok = false;
             break;
         }
-        auto left = stallLimit - (Clock::now() - lastProgress);
-        int revents = left > Clock::duration::zero() ? WaitFor(m_fd, POLLOUT, wakeFd, left) : 0;
-        if (revents < 0) break;  // asked to stop: what went out went out
-        if (revents == 0 || (revents & (POLLHUP | POLLERR | POLLNVAL))) {
-            MarkHungUp(revents != 0);
+        const auto left = deadline - Clock::now();
+        const int revents =
+            left > Clock::duration::zero() ? WaitFor(m_fd, POLLOUT, wakeFd, left) : 0;
+        if (revents <= 0) break;  // held off, or asked to stop: what went out went out
+        if (revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            MarkHungUp(true);
             ok = false;
             break;
         }

@@ -35,8 +35,8 @@ public:
     // The longest that closing lets queued output drain.
     static constexpr std::chrono::milliseconds kMaxDrain{2000};
 
-    // As SerialPort says. A write held off by flow control is given up after the same
-    // stall as one a device does not take: either way the user must hear of it.
+    // As SerialPort says. A write held off by flow control, or by a device that takes
+    // nothing, comes back short after the patience; only an error or a hang-up fails it.
     uint32_t ReadComm(uint8_t* buffer, uint32_t count, int wakeFd = -1) override;
     bool WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written = nullptr,
                    int wakeFd = -1) override;

@@ -191,3 +191,5 @@ void CAdvancedDlg::ShowFileProgress(uint64_t sent, uint64_t total, std::chrono::
 }
 
 void CAdvancedDlg::EndFileProgress(const QString& outcome) { m_sendPage->EndFileProgress(outcome); }
+
+void CAdvancedDlg::ShowFileHeld(uint64_t left) { m_sendPage->ShowFileHeld(left); }

@@ -44,6 +44,7 @@ public:
     // The file send's progress and end, on the 发送 page (CSendPage).
     void ShowFileProgress(uint64_t sent, uint64_t total, std::chrono::milliseconds elapsed);
     void EndFileProgress(const QString& outcome);
+    void ShowFileHeld(uint64_t left);
     // The "常用命令" page: the main window fills it and listens to it, as its lists are no
     // port options.
     CCommandPage* Commands() const { return m_commandPage; }

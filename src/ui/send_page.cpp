@@ -157,6 +157,16 @@ void CSendPage::ShowFileProgress(uint64_t sent, uint64_t total, std::chrono::mil
     m_progress->setAccessibleDescription(text);
 }
 
+QString HeldSendText(uint64_t left) {
+    return QStringLiteral("等待对方接收…还有 %1 字节").arg(left);
+}
+
+void CSendPage::ShowFileHeld(uint64_t left) {
+    const QString text = HeldSendText(left);
+    m_lblFile->setText(text);
+    m_progress->setAccessibleDescription(text);
+}
+
 void CSendPage::EndFileProgress(const QString& outcome) {
     m_sending = false;
     ShowButtons();

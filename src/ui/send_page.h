@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 #include <chrono>
 #include <cstdint>
@@ -12,6 +13,10 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
+
+// What a send shows while the device takes nothing (flow control, a slow line or a server
+// holds it off), with `left` bytes still to go.
+QString HeldSendText(uint64_t left);
 
 // The "发送" page of the advanced window: the line ending and the pause between bytes of
 // every send, the echo of sends in the receive area, and sending a file with its progress.
@@ -27,6 +32,8 @@ public:
     void SetPortOpen(bool open);  // a file is sent only while a port is open
     // A file send is under way: `sent` of `total` bytes (0: not known) after `elapsed`.
     void ShowFileProgress(uint64_t sent, uint64_t total, std::chrono::milliseconds elapsed);
+    // The device has taken nothing for a while; `left` bytes are still to go.
+    void ShowFileHeld(uint64_t left);
     // The file send has ended; `outcome` says how, in the user's words.
     void EndFileProgress(const QString& outcome);
 
