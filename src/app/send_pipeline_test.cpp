@@ -181,10 +181,10 @@ TEST_F(SendPipeline, TheCounterCountsOnlyWhatTheDeviceTook) {
     Open();
     Get<QPlainTextEdit>("IDC_EDIT_TX")->setPlainText(QString(2 * 300000, QChar('A')));  // 300 kB
     MessageBoxRecorder boxes;
-    Click("IDC_BTN_SEND");  // nobody reads the device end: the write gives up
-    ASSERT_TRUE(QtWaitUntil([&] { return !boxes.Texts().isEmpty(); }, 10000));
-    ASSERT_EQ(boxes.Texts().size(), 1);
-    EXPECT_TRUE(boxes.Texts()[0].startsWith(QStringLiteral("向")));
+    Click("IDC_BTN_SEND");  // nobody reads the device end: the write waits, and says so
+    ASSERT_TRUE(
+        QtWaitUntil([&] { return !Get<QPushButton>("IDC_BTN_SEND")->toolTip().isEmpty(); }, 10000));
+    EXPECT_TRUE(boxes.Texts().isEmpty());
     const uint32_t sent = Tx().toUInt();
     EXPECT_GT(sent, 0u);
     EXPECT_LT(sent, 300000u);
