@@ -431,6 +431,7 @@ TEST(NetworkPortRfc2217, ACancelledSendPurgesTheServersOutput) {
         void PostPortReceived() override {}
         void PostPortHungUp() override {}
         void PostPortWritten(uint32_t, bool) override {}
+        void PostPortWriteHeld(bool, uint64_t) override {}
         void PostPortControlDone(int, int) override {}
         void PostModemStatus(std::optional<ModemStatus>) override {}
     } sink;
