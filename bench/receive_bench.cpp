@@ -152,32 +152,48 @@ void AppendCost() {
                 at1, at100, at100 / at1);
 }
 
-// A width change lays every line out again: with short lines of hex and stamps, and with
-// short lines of Chinese text, which may hold wide characters.
+// A width change lays every line out again: with short lines of hex and stamps, with short
+// lines of Chinese text, which are laid out by their glyphs, and with one unbroken line of it.
 void RelayoutCost() {
     const std::string hex = "2026-12-08 17:00:00.000\r\n" + std::string(60, 'A') + "\r\n";
     const std::u16string chinese = u"中文测试 temperature 23.5\r\n";
-    for (bool wide : {false, true}) {
+    const std::u16string unbroken = u"中文测试 temperature 23.5 ";
+    enum { kStamped, kChinese, kUnbroken };
+    for (int kind : {kStamped, kChinese, kUnbroken}) {
         ReceiveView view;
         view.resize(700, 480);
         view.show();
-        while (view.Length() < 64u << 20) {
-            if (wide) {
-                std::u16string block;
-                while (block.size() < (1u << 20)) block += chinese;
-                view.AppendText(block);
-            } else {
+        const size_t total = kind == kUnbroken ? 32u << 20 : 64u << 20;
+        while (view.Length() < total) {
+            if (kind == kStamped) {
                 std::string block;
                 while (block.size() < (1u << 20)) block += hex;
                 view.Append(block);
+            } else {
+                std::u16string block;
+                while (block.size() < (1u << 20)) block += kind == kChinese ? chinese : unbroken;
+                view.AppendText(block);
             }
         }
         QApplication::processEvents();
         QElapsedTimer t;
         t.start();
         view.resize(640, 480);
-        std::printf("relayout of 64 M characters of %s lines: %.1f ms\n", wide ? "Chinese" : "stamped",
-                    t.nsecsElapsed() / 1e6);
+        const double relayout = t.nsecsElapsed() / 1e6;
+        static constexpr const char* kNames[] = {"lines of hex and stamps", "short lines of Chinese",
+                                                 "one unbroken Chinese line"};
+        std::printf("relayout of %zu M characters, %s: %.1f ms\n", total >> 20, kNames[kind], relayout);
+        if (kind != kUnbroken) continue;
+        // Appends to the end of that line, as a flood without line breaks brings them.
+        constexpr int kRounds = 2000;
+        std::u16string piece;
+        while (piece.size() < 1024) piece += unbroken;
+        t.start();
+        for (int i = 0; i < kRounds; ++i) {
+            view.AppendText(piece);
+            if (i % 20 == 0) view.repaint();
+        }
+        std::printf("append 1 K characters to that line: %.1f us\n", t.nsecsElapsed() / 1e3 / kRounds);
     }
 }
 

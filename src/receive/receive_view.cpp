@@ -20,14 +20,9 @@ namespace {
 
 bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
 
-// East Asian wide and fullwidth characters take two cells, as in a terminal; so does a
-// surrogate pair, one cell a half.
-int CellsOf(char16_t c) {
-    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) ||
-                      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-                      (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6);
-    return wide ? 2 : 1;
-}
+// A measured line is walked no further than this many rows to find one of its rows; a
+// longer one keeps where its rows start.
+constexpr uint64_t kWalkedRows = 16;
 
 // What one event tells assistive tools at most: no one listens to megabytes, and sending them
 // over the bus would slow everything. The whole text stays readable through the accessible
@@ -95,25 +90,101 @@ QString ReceiveView::Text(size_t pos, size_t count) const {
     return text;
 }
 
-int ReceiveView::ColumnsOf(size_t line) const { return ColumnsOf(line, m_doc.LineLength(line)); }
-
-int ReceiveView::ColumnsOf(size_t line, size_t length) const {
-    // A row of wide characters needs two cells each: such a line wraps at half the
-    // characters, so none is drawn past the edge.
+bool ReceiveView::Measured(size_t line) const {
     const size_t start = m_doc.LineStart(line);
-    return m_doc.HasTextAboveLatin1(start, start + length) ? std::max(1, m_columns / 2) : m_columns;
+    return m_doc.HasTextAboveLatin1(start, start + m_doc.LineLength(line));
 }
 
-uint64_t ReceiveView::RowsOf(size_t line) const {
-    const size_t length = m_doc.LineLength(line);
-    const size_t columns = static_cast<size_t>(ColumnsOf(line, length));
-    return length == 0 ? 1 : (length + columns - 1) / columns;
+int ReceiveView::AdvanceOf(char32_t c) const {
+    if (c < 0x100) return m_cellWidth;  // the font's own, and controls are drawn in a cell
+    if (c > 0xFFFF) {
+        auto [at, added] = m_pairAdvances.try_emplace(c, 0);
+        if (added) at->second = QFontMetrics(viewport()->font()).horizontalAdvance(QString::fromUcs4(&c, 1));
+        return at->second;
+    }
+    // Chinese glyphs come from a fallback font whatever their width; each is asked once.
+    if (m_advances.empty()) m_advances.resize(0x10000);
+    uint16_t& advance = m_advances[c];
+    if (advance == 0) {
+        const QChar ch(static_cast<char16_t>(c));
+        const int w = ch.isSurrogate() ? m_cellWidth : QFontMetrics(viewport()->font()).horizontalAdvance(ch);
+        advance = static_cast<uint16_t>(std::clamp(w, 0, 0xFFFE) + 1);
+    }
+    return advance - 1;
 }
 
-std::vector<int> ReceiveView::CellEdges(size_t from, size_t count, bool wide) const {
-    std::vector<int> x(count + 1);
-    for (size_t i = 0; i < count; ++i) x[i + 1] = x[i] + (wide ? CellsOf(m_doc.At(from + i)) : 1) * m_cellWidth;
-    return x;
+size_t ReceiveView::RowEnd(size_t from, size_t lineEnd, bool measured, std::vector<int>* edges) const {
+    if (!measured) {
+        const size_t end = std::min<size_t>(from + static_cast<size_t>(m_columns), lineEnd);
+        for (size_t i = from; edges && i <= end; ++i) edges->push_back(static_cast<int>(i - from) * m_cellWidth);
+        return end;
+    }
+    // A piece at a time out of the store; a surrogate pair whole, so no row splits one.
+    char16_t text[256];
+    int x = 0;
+    if (edges) edges->push_back(0);
+    for (size_t pos = from; pos < lineEnd;) {
+        const size_t n = std::min(std::size(text), lineEnd - pos);
+        m_doc.CopyTo(text, pos, n);
+        size_t i = 0;
+        while (i < n) {
+            const bool high = QChar::isHighSurrogate(text[i]);
+            if (high && i + 1 == n && pos + n < lineEnd && i > 0) break;  // its other half comes next
+            const bool pair = high && i + 1 < n && QChar::isLowSurrogate(text[i + 1]);
+            const int w = AdvanceOf(pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i]);
+            if (x + w > m_rowWidth && pos + i > from) return pos + i;
+            if (edges && pair) edges->push_back(x + w / 2);
+            if (edges) edges->push_back(x + w);
+            x += w;
+            i += pair ? 2 : 1;
+        }
+        pos += i;
+    }
+    return lineEnd;
+}
+
+ReceiveView::Row ReceiveView::RowAt(uint64_t row) const {
+    const size_t line = LineOfRow(row);
+    const size_t start = m_doc.LineStart(line), lineEnd = start + m_doc.LineLength(line);
+    const uint64_t inLine = row - m_rowStarts[line];
+    const bool measured = Measured(line);
+    size_t first = std::min<size_t>(start + inLine * static_cast<size_t>(m_columns), lineEnd);
+    if (measured) {
+        const auto kept = m_rowFirsts.find(line);
+        if (kept != m_rowFirsts.end()) {
+            first = kept->second[inLine];
+        } else {
+            first = start;
+            for (uint64_t r = 0; r < inLine; ++r) first = RowEnd(first, lineEnd, true);
+        }
+    }
+    return {first, RowEnd(first, lineEnd, measured), lineEnd, measured};
+}
+
+std::vector<int> ReceiveView::EdgesOf(const Row& row) const {
+    std::vector<int> edges;
+    edges.reserve(row.end - row.first + 1);
+    RowEnd(row.first, row.lineEnd, row.measured, &edges);
+    return edges;
+}
+
+uint64_t ReceiveView::CountRows(size_t line) {
+    const size_t start = m_doc.LineStart(line), lineEnd = start + m_doc.LineLength(line);
+    if (!Measured(line)) {
+        const size_t columns = static_cast<size_t>(m_columns);
+        return lineEnd == start ? 1 : (lineEnd - start + columns - 1) / columns;
+    }
+    auto kept = m_rowFirsts.find(line);
+    if (kept == m_rowFirsts.end()) {
+        uint64_t rows = 1;
+        for (size_t first = start; rows <= kWalkedRows && (first = RowEnd(first, lineEnd, true)) < lineEnd;) ++rows;
+        if (rows <= kWalkedRows) return rows;
+        kept = m_rowFirsts.emplace(line, std::vector<size_t>{start}).first;
+    }
+    // From the last row known: text was only added after it since.
+    std::vector<size_t>& firsts = kept->second;
+    for (size_t next; (next = RowEnd(firsts.back(), lineEnd, true)) < lineEnd;) firsts.push_back(next);
+    return firsts.size();
 }
 
 size_t ReceiveView::LineOfRow(uint64_t row) const {
@@ -122,7 +193,12 @@ size_t ReceiveView::LineOfRow(uint64_t row) const {
 
 void ReceiveView::IndexRowsFrom(size_t line) {
     m_rowStarts.resize(m_doc.LineCount() + 1);
-    for (size_t l = line; l < m_doc.LineCount(); ++l) m_rowStarts[l + 1] = m_rowStarts[l] + RowsOf(l);
+    for (size_t l = line; l < m_doc.LineCount(); ++l) m_rowStarts[l + 1] = m_rowStarts[l] + CountRows(l);
+}
+
+void ReceiveView::IndexAllRows() {
+    m_rowFirsts.clear();
+    IndexRowsFrom(0);
 }
 
 int ReceiveView::VisibleRows() const { return std::max(1, viewport()->height() / m_lineHeight); }
@@ -160,8 +236,10 @@ void ReceiveView::Relayout() {
     // Rows change with the width, the display mode and edits: whoever read the newest line
     // keeps reading it.
     const bool follow = Following();
-    m_columns = ColumnsFor(viewport()->width() / m_cellWidth, m_pairLayout);
-    IndexRowsFrom(0);
+    const int cells = viewport()->width() / m_cellWidth;
+    m_columns = ColumnsFor(cells, m_pairLayout);
+    m_rowWidth = std::max(1, cells) * m_cellWidth;  // hex rows' grouping is no matter to text
+    IndexAllRows();
     UpdateScrollRange();
     if (follow) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
@@ -223,7 +301,7 @@ void ReceiveView::SetText(const ReceiveText& text) {
     m_doc.SetText(text);
     m_anchor = m_cursor = 0;
     m_cursorAtRowEnd = false;
-    IndexRowsFrom(0);
+    IndexAllRows();
     UpdateScrollRange();
     verticalScrollBar()->setValue(0);
     viewport()->update();
@@ -253,8 +331,17 @@ void ReceiveView::Copy() const {
 
 uint64_t ReceiveView::RowOf(size_t pos) const {
     const size_t line = m_doc.LineOf(pos);
-    const size_t offset = std::min(pos - m_doc.LineStart(line), m_doc.LineLength(line));
-    const uint64_t inLine = std::min<uint64_t>(offset / ColumnsOf(line), RowsOf(line) - 1);
+    const size_t start = m_doc.LineStart(line), lineEnd = start + m_doc.LineLength(line);
+    pos = std::min(pos, lineEnd);
+    const uint64_t rows = m_rowStarts[line + 1] - m_rowStarts[line];
+    if (!Measured(line)) return m_rowStarts[line] + std::min<uint64_t>((pos - start) / m_columns, rows - 1);
+    const auto kept = m_rowFirsts.find(line);
+    if (kept != m_rowFirsts.end()) {
+        const std::vector<size_t>& firsts = kept->second;
+        return m_rowStarts[line] + (std::upper_bound(firsts.begin(), firsts.end(), pos) - firsts.begin() - 1);
+    }
+    uint64_t inLine = 0;
+    for (size_t next = start; inLine + 1 < rows && (next = RowEnd(next, lineEnd, true)) <= pos;) ++inLine;
     return m_rowStarts[line] + inLine;
 }
 
@@ -262,11 +349,8 @@ uint64_t ReceiveView::CursorRow() const {
     // At a wrap the same position ends one row and starts the next: End leaves the caret
     // at the end of its row.
     const uint64_t row = RowOf(m_cursor);
-    const size_t line = m_doc.LineOf(m_cursor);
-    const size_t offset = m_cursor - m_doc.LineStart(line);
-    const size_t columns = static_cast<size_t>(ColumnsOf(line));
-    const bool atWrap = offset > 0 && offset % columns == 0 && row == m_rowStarts[line] + offset / columns;
-    return m_cursorAtRowEnd && atWrap ? row - 1 : row;
+    const bool atWrap = m_cursorAtRowEnd && row > m_rowStarts[m_doc.LineOf(m_cursor)] && RowAt(row).first == m_cursor;
+    return atWrap ? row - 1 : row;
 }
 
 size_t ReceiveView::Before(size_t pos) const {
@@ -291,15 +375,15 @@ size_t ReceiveView::PositionAt(const QPoint& point) const {
     const int64_t rowsAway = point.y() >= 0 ? point.y() / m_lineHeight : (point.y() + 1) / m_lineHeight - 1;
     const uint64_t row = static_cast<uint64_t>(
         std::clamp<int64_t>(top + rowsAway, 0, static_cast<int64_t>(m_rowStarts.back()) - 1));
-    const size_t line = LineOfRow(row);
-    const int columns = ColumnsOf(line);
-    const size_t lineEnd = m_doc.LineStart(line) + m_doc.LineLength(line);
-    const size_t rowFirst = std::min<size_t>(m_doc.LineStart(line) + (row - m_rowStarts[line]) * columns, lineEnd);
-    // The character whose cell's middle lies right of the point; past the row, the row's end.
-    const std::vector<int> x = CellEdges(rowFirst, std::min<size_t>(columns, lineEnd - rowFirst), columns != m_columns);
+    return PositionInRow(row, point.x());
+}
+
+size_t ReceiveView::PositionInRow(uint64_t row, int x) const {
+    const Row r = RowAt(row);
+    const std::vector<int> edges = EdgesOf(r);
     size_t i = 0;
-    while (i + 1 < x.size() && point.x() >= (x[i] + x[i + 1]) / 2) ++i;
-    return rowFirst + i;
+    while (i + 1 < edges.size() && x >= (edges[i] + edges[i + 1]) / 2) ++i;
+    return r.first + i;
 }
 
 void ReceiveView::EnsureCursorVisible() {
@@ -355,38 +439,28 @@ void ReceiveView::paintEvent(QPaintEvent*) {
     const uint64_t top = static_cast<uint64_t>(verticalScrollBar()->value());
     const uint64_t rows = static_cast<uint64_t>(VisibleRows()) + 1;
     const size_t selStart = SelectionStart(), selEnd = SelectionEnd();
-    size_t line = LineOfRow(top);
     const int ascent = QFontMetrics(viewport()->font()).ascent();
 
-    // Asked once a line, not once a row: a long line fills every row of the view.
-    size_t measured = SIZE_MAX, lineStart = 0, lineLength = 0;
-    int columns = m_columns;
-    for (uint64_t r = 0; r < rows && line < m_doc.LineCount(); ++r) {
-        const uint64_t row = top + r;
-        while (line < m_doc.LineCount() && row >= m_rowStarts[line + 1]) ++line;
-        if (line >= m_doc.LineCount()) break;
-        if (line != measured) {
-            measured = line;
-            lineStart = m_doc.LineStart(line);
-            lineLength = m_doc.LineLength(line);
-            columns = ColumnsOf(line, lineLength);
-        }
-        const size_t from = lineStart + (row - m_rowStarts[line]) * columns;
-        const size_t count = std::min<size_t>(columns, lineStart + lineLength - from);
+    // The rows of a line follow one another: only the first in view is looked for.
+    Row row{};
+    for (uint64_t r = 0; r < rows && top + r < m_rowStarts.back(); ++r) {
+        row = r > 0 && row.end < row.lineEnd ? Row{row.end, RowEnd(row.end, row.lineEnd, row.measured), row.lineEnd,
+                                                   row.measured}
+                                             : RowAt(top + r);
+        const size_t from = row.first, count = row.end - row.first;
         const int y = static_cast<int>(r) * m_lineHeight;
-        const std::vector<int> x = CellEdges(from, count, columns != m_columns);
+        const std::vector<int> x = EdgesOf(row);
 
         const size_t a = std::max(from, selStart), b = std::min(from + count, selEnd);
         if (a < b) {
             p.fillRect(x[a - from], y, x[b - from] - x[a - from], m_lineHeight, pal.brush(group, QPalette::Highlight));
         }
         QString shown(static_cast<qsizetype>(count), Qt::Uninitialized);
-        bool plain = columns == m_columns;  // a wide character's glyph need not fill two cells
-        for (size_t i = 0; i < count; ++i) {
-            const char16_t c = m_doc.At(from + i);
-            shown[static_cast<qsizetype>(i)] = QChar(c);
-            plain = plain && !IsControl(c);
-        }
+        m_doc.CopyTo(reinterpret_cast<char16_t*>(shown.data()), from, count);
+        // Measured rows go glyph by glyph, each where its advance was counted.
+        const bool plain = !row.measured && std::none_of(shown.cbegin(), shown.cend(), [](QChar c) {
+            return IsControl(c.unicode());
+        });
         auto drawRun = [&](size_t first, size_t last, const QColor& color, const QColor& background) {
             p.setPen(color);
             if (plain) {
@@ -394,8 +468,7 @@ void ReceiveView::paintEvent(QPaintEvent*) {
                            shown.mid(static_cast<qsizetype>(first), static_cast<qsizetype>(last - first)));
                 return;
             }
-            // Mixed rows go cell by cell, so every character keeps its cells; a surrogate
-            // pair is drawn whole from its first.
+            // A surrogate pair is drawn whole from its first half.
             for (size_t i = first; i < last; ++i) {
                 const QRect cell(x[i], y, x[i + 1] - x[i], m_lineHeight);
                 const QChar c = shown[static_cast<qsizetype>(i)];
@@ -425,11 +498,10 @@ void ReceiveView::paintEvent(QPaintEvent*) {
 QRect ReceiveView::CaretRect() const {
     const int64_t top = verticalScrollBar()->value();
     const uint64_t row = CursorRow();
-    const size_t line = m_doc.LineOf(m_cursor);
-    const int columns = ColumnsOf(line);
-    const size_t rowFirst = m_doc.LineStart(line) + (row - m_rowStarts[line]) * columns;
+    const Row r = RowAt(row);
+    const std::vector<int> edges = EdgesOf(r);
     const QPoint origin = viewport()->pos();
-    return {origin.x() + CellEdges(rowFirst, m_cursor - rowFirst, columns != m_columns).back(),
+    return {origin.x() + edges[std::min(m_cursor - std::min(m_cursor, r.first), edges.size() - 1)],
             origin.y() + static_cast<int>(static_cast<int64_t>(row) - top) * m_lineHeight, 1, m_lineHeight};
 }
 
@@ -486,19 +558,16 @@ void ReceiveView::keyPressEvent(QKeyEvent* e) {
     if (m_repaintTimer.isActive()) ShowNewestLine();
     const bool shift = e->modifiers() & Qt::ShiftModifier;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
-    const size_t line = m_doc.LineOf(m_cursor);
     const uint64_t row = CursorRow();
-    const uint64_t columns = static_cast<uint64_t>(ColumnsOf(line));
-    const uint64_t rowFirst = m_doc.LineStart(line) + (row - m_rowStarts[line]) * columns;
-    const uint64_t column = m_cursor - rowFirst;
+    const Row current = RowAt(row);
+    // Up and down keep the caret's x; landing at a wrap, it stays at the end of its row.
     auto toRow = [&](int64_t delta) {
-        const int64_t target = std::clamp<int64_t>(static_cast<int64_t>(row) + delta, 0,
-                                                   static_cast<int64_t>(m_rowStarts.back()) - 1);
-        const size_t l = LineOfRow(static_cast<uint64_t>(target));
-        const uint64_t targetColumns = static_cast<uint64_t>(ColumnsOf(l));
-        const uint64_t offset = (static_cast<uint64_t>(target) - m_rowStarts[l]) * targetColumns +
-                                std::min(column, targetColumns);
-        return m_doc.LineStart(l) + std::min<uint64_t>(offset, m_doc.LineLength(l));
+        const std::vector<int> edges = EdgesOf(current);
+        const int x = edges[std::min(m_cursor - std::min(m_cursor, current.first), edges.size() - 1)];
+        const uint64_t target = static_cast<uint64_t>(std::clamp<int64_t>(
+            static_cast<int64_t>(row) + delta, 0, static_cast<int64_t>(m_rowStarts.back()) - 1));
+        const size_t pos = PositionInRow(target, x);
+        MoveCursor(pos, shift, pos == RowAt(target).end);
     };
 
     if (e->matches(QKeySequence::SelectAll)) {
@@ -516,14 +585,13 @@ void ReceiveView::keyPressEvent(QKeyEvent* e) {
     } else if (e->key() == Qt::Key_Right) {
         MoveCursor(!shift && m_anchor != m_cursor ? SelectionEnd() : After(m_cursor), shift);
     } else if (e->key() == Qt::Key_Up || e->key() == Qt::Key_Down) {
-        MoveCursor(toRow(e->key() == Qt::Key_Up ? -1 : 1), shift, column == columns);
+        toRow(e->key() == Qt::Key_Up ? -1 : 1);
     } else if (e->key() == Qt::Key_PageUp || e->key() == Qt::Key_PageDown) {
-        MoveCursor(toRow(e->key() == Qt::Key_PageUp ? -VisibleRows() : VisibleRows()), shift, column == columns);
+        toRow(e->key() == Qt::Key_PageUp ? -VisibleRows() : VisibleRows());
     } else if (e->key() == Qt::Key_Home) {
-        MoveCursor(ctrl ? 0 : rowFirst, shift);
+        MoveCursor(ctrl ? 0 : current.first, shift);
     } else if (e->key() == Qt::Key_End) {
-        const size_t rowEnd = std::min<uint64_t>(rowFirst + columns, m_doc.LineStart(line) + m_doc.LineLength(line));
-        MoveCursor(ctrl ? m_doc.Size() : rowEnd, shift, !ctrl);
+        MoveCursor(ctrl ? m_doc.Size() : current.end, shift, !ctrl);
     } else if (e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Delete) {
         // A line break of "\r\n" goes as one, as the arrow keys step over it as one.
         if (m_anchor == m_cursor) m_anchor = e->key() == Qt::Key_Backspace ? Before(m_cursor) : After(m_cursor);

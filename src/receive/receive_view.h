@@ -6,22 +6,23 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "receive/receive_document.h"
 
 // The receive area: a multi-line text view over a ReceiveDocument, built for floods.
 // Appending costs O(appended text) whatever the area holds, also one unbroken line of
-// 100 MB; lines wrap at the view's width in fixed character cells, computed for the visible
-// rows only. Every character is shown (control characters as visible symbols) while the
-// text keeps the exact characters. The user can select, copy, scroll and type.
-// Window thread only.
+// 100 MB; lines wrap at the view's width, in fixed character cells where a line is Latin-1
+// and by its glyphs' advances where it may hold other characters. Every character is shown
+// (control characters as visible symbols) while the text keeps the exact characters. The
+// user can select, copy, scroll and type. Window thread only.
 class ReceiveView : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
-    // Cells a row holds; lines wrap there (a line that may hold wide characters at half as
-    // many characters).
+    // Cells a row of Latin-1 text holds; lines wrap there. A line that may hold other
+    // characters wraps where its next glyph would reach past the edge.
     int Columns() const { return m_columns; }
     // True (the start) while the text is hex pairs: rows then hold whole groups of pairs.
     void SetPairLayout(bool pairs);
@@ -75,15 +76,26 @@ protected:
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
-    // Characters a row of `line` holds: half the width's cells where it may hold wide ones.
-    int ColumnsOf(size_t line) const;
-    int ColumnsOf(size_t line, size_t length) const;  // when its length is at hand
-    uint64_t RowsOf(size_t line) const;
-    // Where each of `count` characters from `from` starts on its row, and where the last
-    // ends, in pixels: a cell each, or as many as each takes when `wide`.
-    std::vector<int> CellEdges(size_t from, size_t count, bool wide) const;
+    // One row: characters [first, end) of a line that ends at `lineEnd`; `measured` when the
+    // line may hold characters above U+00FF, so it is laid out by their glyphs' advances.
+    struct Row {
+        size_t first, end, lineEnd;
+        bool measured;
+    };
+    bool Measured(size_t line) const;  // costs the line's pieces, not its characters
+    int AdvanceOf(char32_t c) const;   // in pixels; a cell for Latin-1 and controls
+    // The first character of the row after the one that starts at `from`, or `lineEnd`.
+    // `edges` gets where each character of the row starts, and where the last ends, in pixels
+    // (a surrogate pair's width split between its halves).
+    size_t RowEnd(size_t from, size_t lineEnd, bool measured, std::vector<int>* edges = nullptr) const;
+    Row RowAt(uint64_t row) const;
+    std::vector<int> EdgesOf(const Row& row) const;
+    // The character whose middle lies right of `x` on `row`; past the row, the row's end.
+    size_t PositionInRow(uint64_t row, int x) const;
+    uint64_t CountRows(size_t line);
     size_t LineOfRow(uint64_t row) const;  // the line that row is part of
     void IndexRowsFrom(size_t line);
+    void IndexAllRows();  // after a change of the width or of text already laid out
     // Rows, caret and repaint after text [oldSize, end) was appended to line `lastLine`.
     void Appended(size_t lastLine, size_t oldSize);
     static int ColumnsFor(int cells, bool pairs);
@@ -107,7 +119,14 @@ private:
 
     ReceiveDocument m_doc;
     PagedVector<uint64_t> m_rowStarts{0, 1};  // first row of each line; one past the last
+    // Where each row starts, for measured lines of more than a few rows: finding a row of a
+    // long line then needs no walk from its start, and an append to it walks only its last row.
+    std::unordered_map<size_t, std::vector<size_t>> m_rowFirsts;
+    // Advances of characters above U+00FF met so far, plus one (0: not yet measured).
+    mutable std::vector<uint16_t> m_advances;
+    mutable std::unordered_map<char32_t, int> m_pairAdvances;  // beyond U+FFFF
     int m_columns = 1;
+    int m_rowWidth = 8;  // pixels, a whole number of cells
     bool m_pairLayout = true;
     int m_cellWidth = 8;
     int m_lineHeight = 16;

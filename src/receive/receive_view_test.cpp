@@ -199,9 +199,9 @@ TEST_F(ViewTest, NoCaretPlacementSplitsAnEmoji) {
     view.resize(10 * cell + cell / 2 + view.width() - view.viewport()->width(), 300);
     QApplication::processEvents();
     ASSERT_EQ(view.Columns(), 10);
-    // A pair in cells 1 and 2, and one cut by the wrap: a line that holds such characters
-    // wraps at half the width, so cell 4 of row 0 and cell 0 of row 1.
-    const QString text = QStringLiteral("a😀a😀b");
+    // A pair under the click, and one where the first row ends: a row ends before a pair,
+    // never inside it.
+    const QString text = QStringLiteral("a😀aaaaaaaa😀b");
     QWidget* vp = view.viewport();
     const std::function<void()> click = [&] {
         QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(2 * cell, 3));
@@ -219,36 +219,76 @@ TEST_F(ViewTest, NoCaretPlacementSplitsAnEmoji) {
     }
 }
 
-// A wide character takes two cells: a line of them wraps so that none reaches past the
-// edge, and the caret, a click and the selection agree on where each one is.
-TEST_F(ViewTest, WideCharactersTakeTwoCellsAndNoneReachesPastTheEdge) {
-    const int cell = QFontMetrics(view.viewport()->font()).horizontalAdvance(QLatin1Char('0'));
+// A character above U+00FF takes its glyph's advance, so Chinese is not spaced out; a line
+// holding such characters wraps only where its next one would reach past the edge; and the
+// caret, a click and the selection agree on where each one is.
+TEST_F(ViewTest, WideCharactersTakeTheirGlyphsAdvanceAndWrapOnlyAtTheEdge) {
+    const QFontMetrics fm(view.viewport()->font());
+    const int cell = fm.horizontalAdvance(QLatin1Char('0'));
     view.SetPairLayout(false);
     view.resize(40 * cell + cell / 2 + view.width() - view.viewport()->width(), 300);
     QApplication::processEvents();
     ASSERT_EQ(view.Columns(), 40);
-    std::u16string line = u"温度 23.5 ";
-    for (int i = 0; i < 8; ++i) line += u"中文测试";
-    line += u" END";
-    view.AppendText(line + u"\r\n");
+    const int edge = 40 * cell;  // rows end at a whole cell, text of any kind
+    std::u16string mixed = u"温度 23.5 ";
+    for (int i = 0; i < 8; ++i) mixed += u"中文测试";
+    mixed += u" END";
+    const std::u16string notice = u"串口已重新连接 2026-12-09 13:42:07.733";
+    view.AppendText(mixed + u"\r\n" + notice + u"\r\n");
     view.ShowNewestLine();
     view.verticalScrollBar()->setValue(0);
     view.setFocus();
-    for (size_t p = 0; p < line.size(); ++p) {
+    const auto caretAt = [&](size_t p) {
         view.SetSelection(p, p);
-        const QRect caret = view.inputMethodQuery(Qt::ImCursorRectangle).toRect().translated(-view.viewport()->pos());
-        const bool wide = line[p] >= 0x2E80;
-        ASSERT_LE(caret.x() + (wide ? 2 : 1) * cell, view.viewport()->width()) << "character " << p;
-        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(caret.x() + cell / 4, caret.center().y()));
-        ASSERT_EQ(view.CursorPosition(), p) << "a click where the caret is drawn";
+        return view.inputMethodQuery(Qt::ImCursorRectangle).toRect().translated(-view.viewport()->pos());
+    };
+    const auto advance = [&](char16_t c) { return fm.horizontalAdvance(QChar(c)); };
+    for (const auto& [line, from] : {std::pair{mixed, size_t{0}}, std::pair{notice, mixed.size() + 2}}) {
+        for (size_t i = 0; i < line.size(); ++i) {
+            const QRect caret = caretAt(from + i);
+            ASSERT_LE(caret.x() + advance(line[i]), edge) << "character " << i;
+            if (i > 0) {
+                const QRect before = caretAt(from + i - 1);
+                const int end = before.x() + advance(line[i - 1]);
+                if (caret.y() == before.y()) {
+                    ASSERT_EQ(caret.x(), end) << "character " << i << " follows the one before";
+                } else {
+                    ASSERT_GT(end + advance(line[i]), edge) << "a break before " << i;
+                }
+            }
+            QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(caret.x() + cell / 4, caret.center().y()));
+            ASSERT_EQ(view.CursorPosition(), from + i) << "a click where the caret is drawn";
+        }
     }
-    // A drag over the first wide character's two cells selects it alone.
-    const QRect first = (view.SetSelection(0, 0), view.inputMethodQuery(Qt::ImCursorRectangle).toRect());
-    const int y = first.center().y() - view.viewport()->pos().y();
+    EXPECT_EQ(caretAt(mixed.size() + 2).y(), caretAt(mixed.size() + 2 + notice.size()).y()) << "the notice is one row";
+    // A drag over the first wide character selects it alone.
+    const int y = caretAt(0).center().y();
     QTest::mousePress(view.viewport(), Qt::LeftButton, {}, QPoint(cell / 4, y));
-    QTest::mouseMove(view.viewport(), QPoint(2 * cell - cell / 4, y));
-    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, QPoint(2 * cell - cell / 4, y));
+    QTest::mouseMove(view.viewport(), QPoint(advance(u'温') - cell / 4, y));
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, QPoint(advance(u'温') - cell / 4, y));
     EXPECT_EQ(view.SelectedText(), QStringLiteral("温"));
+}
+
+// A long line of such characters keeps where its rows start; appended piece by piece, it
+// wraps exactly as when laid out at once.
+TEST_F(ViewTest, ALongChineseLineAppendedInPiecesWrapsAsWhenLaidOutAtOnce) {
+    std::u16string line;
+    while (line.size() < 3000) line += u"温度传感器 23.5℃ 😀 ";
+    ReceiveView whole;
+    whole.resize(view.size());
+    whole.show();
+    whole.SetText(ReceiveText::FromUtf16(line));
+    for (size_t at = 0; at < line.size(); at += 37) view.AppendText(std::u16string_view(line).substr(at, 37));
+    view.ShowNewestLine();
+    ASSERT_EQ(view.verticalScrollBar()->maximum(), whole.verticalScrollBar()->maximum());
+    view.verticalScrollBar()->setValue(0);
+    for (size_t p = 0; p <= line.size(); p += 7) {
+        view.SetSelection(p, p);
+        whole.SetSelection(p, p);
+        ASSERT_EQ(view.inputMethodQuery(Qt::ImCursorRectangle).toRect(),
+                  whole.inputMethodQuery(Qt::ImCursorRectangle).toRect())
+            << p;
+    }
 }
 
 TEST_F(ViewTest, EndStaysAtTheEndOfAWrappedRow) {
