@@ -8,6 +8,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
@@ -54,6 +55,28 @@ void DrawControl(QPainter& p, const QRect& cell, char16_t c, const QFont& font, 
                QString(QLatin1Char(kDigits[c & 0xF])));
     p.restore();
 }
+
+// What the X primary selection offers: text spelled out only when a program asks to paste
+// it, from a snapshot, so selecting all of a hundred megabytes costs nothing until then.
+class SelectedTextData : public QMimeData {
+public:
+    SelectedTextData(ReceiveText text, size_t pos, size_t count)
+        : m_text(std::move(text)), m_pos(pos), m_count(count) {}
+    QStringList formats() const override { return {QStringLiteral("text/plain")}; }
+    bool hasFormat(const QString& format) const override { return formats().contains(format); }
+
+protected:
+    QVariant retrieveData(const QString& format, QMetaType) const override {
+        if (!hasFormat(format)) return {};
+        QString text(static_cast<qsizetype>(m_count), Qt::Uninitialized);
+        m_text.CopyTo(reinterpret_cast<char16_t*>(text.data()), m_pos, m_count);
+        return text;
+    }
+
+private:
+    ReceiveText m_text;
+    size_t m_pos, m_count;
+};
 
 }  // namespace
 
@@ -325,6 +348,13 @@ void ReceiveView::Paste() {
     ReplaceSelection({reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())});
 }
 
+void ReceiveView::OfferSelection() const {
+    QClipboard* clipboard = QApplication::clipboard();
+    if (SelectionEnd() == SelectionStart() || !clipboard->supportsSelection()) return;
+    clipboard->setMimeData(new SelectedTextData(m_doc.Snapshot(), SelectionStart(), SelectionEnd() - SelectionStart()),
+                           QClipboard::Selection);
+}
+
 void ReceiveView::Copy() const {
     if (SelectionEnd() > SelectionStart()) QApplication::clipboard()->setText(SelectedText());
 }
@@ -554,10 +584,16 @@ void ReceiveView::mouseMoveEvent(QMouseEvent* e) {
     if (e->buttons() & Qt::LeftButton) MoveCursor(PositionAt(e->position().toPoint()), true);
 }
 
+void ReceiveView::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) OfferSelection();
+    QAbstractScrollArea::mouseReleaseEvent(e);
+}
+
 void ReceiveView::keyPressEvent(QKeyEvent* e) {
     if (m_repaintTimer.isActive()) ShowNewestLine();
     const bool shift = e->modifiers() & Qt::ShiftModifier;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    const std::pair selected{m_anchor, m_cursor};
     const uint64_t row = CursorRow();
     const Row current = RowAt(row);
     // Up and down keep the caret's x; landing at a wrap, it stays at the end of its row.
@@ -609,6 +645,7 @@ void ReceiveView::keyPressEvent(QKeyEvent* e) {
     } else {
         QAbstractScrollArea::keyPressEvent(e);
     }
+    if (std::pair{m_anchor, m_cursor} != selected) OfferSelection();
 }
 
 void ReceiveView::changeEvent(QEvent* e) {
@@ -630,7 +667,7 @@ void ReceiveView::contextMenuEvent(QContextMenuEvent* e) {
     menu.addAction(QStringLiteral("删除(&D)"), this, [this] { ReplaceSelection({}); })
         ->setEnabled(selected && editable);
     menu.addSeparator();
-    menu.addAction(QStringLiteral("全选(&A)"), this, [this] { SetSelection(0, m_doc.Size()); })
+    menu.addAction(QStringLiteral("全选(&A)"), this, [this] { SetSelection(0, m_doc.Size()); OfferSelection(); })
         ->setEnabled(m_doc.Size() > 0);
     menu.addSeparator();
     menu.addAction(QStringLiteral("保存显示内容…"), this, &ReceiveView::saveShownRequested)

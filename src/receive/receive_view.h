@@ -52,6 +52,9 @@ public:
     void SetSelection(size_t anchor, size_t cursor);
     QString SelectedText() const { return Text(SelectionStart(), SelectionEnd() - SelectionStart()); }
     void Copy() const;
+    // Offers the selected text as the X primary selection, which a middle click pastes, as
+    // a selection made by the user does; SetSelection alone does not.
+    void OfferSelection() const;
     void Paste();
     // What an input method asks: the caret, and the text around it.
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
@@ -67,6 +70,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
     void changeEvent(QEvent* e) override;
