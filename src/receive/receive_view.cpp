@@ -102,7 +102,7 @@ ReceiveView::ReceiveView(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 size_t ReceiveView::MemoryBytes() const {
-    return m_doc.MemoryBytes() + m_rowStarts.capacity() * sizeof(uint64_t);
+    return m_doc.MemoryBytes() + m_rowStarts.capacity() * sizeof(uint64_t) + m_lineWidths.capacity() * sizeof(uint32_t);
 }
 
 QString ReceiveView::Text(size_t pos, size_t count) const {
@@ -142,9 +142,14 @@ size_t ReceiveView::RowEnd(size_t from, size_t lineEnd, bool measured, std::vect
         for (size_t i = from; edges && i <= end; ++i) edges->push_back(static_cast<int>(i - from) * m_cellWidth);
         return end;
     }
+    return WalkGlyphs(from, lineEnd, m_rowWidth, edges, nullptr);
+}
+
+size_t ReceiveView::WalkGlyphs(size_t from, size_t lineEnd, int64_t room, std::vector<int>* edges,
+                               int64_t* walked) const {
     // A piece at a time out of the store; a surrogate pair whole, so no row splits one.
     char16_t text[256];
-    int x = 0;
+    int64_t x = 0;
     if (edges) edges->push_back(0);
     for (size_t pos = from; pos < lineEnd;) {
         const size_t n = std::min(std::size(text), lineEnd - pos);
@@ -155,14 +160,15 @@ size_t ReceiveView::RowEnd(size_t from, size_t lineEnd, bool measured, std::vect
             if (high && i + 1 == n && pos + n < lineEnd && i > 0) break;  // its other half comes next
             const bool pair = high && i + 1 < n && QChar::isLowSurrogate(text[i + 1]);
             const int w = AdvanceOf(pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i]);
-            if (x + w > m_rowWidth && pos + i > from) return pos + i;
-            if (edges && pair) edges->push_back(x + w / 2);
-            if (edges) edges->push_back(x + w);
+            if (x + w > room && pos + i > from) return pos + i;
+            if (edges && pair) edges->push_back(static_cast<int>(x + w / 2));
+            if (edges) edges->push_back(static_cast<int>(x + w));
             x += w;
             i += pair ? 2 : 1;
         }
         pos += i;
     }
+    if (walked) *walked = x;
     return lineEnd;
 }
 
@@ -197,6 +203,7 @@ uint64_t ReceiveView::CountRows(size_t line) {
         const size_t columns = static_cast<size_t>(m_columns);
         return lineEnd == start ? 1 : (lineEnd - start + columns - 1) / columns;
     }
+    if (line < m_lineWidths.size() && m_lineWidths[line] <= static_cast<uint32_t>(m_rowWidth)) return 1;
     auto kept = m_rowFirsts.find(line);
     if (kept == m_rowFirsts.end()) {
         uint64_t rows = 1;
@@ -215,11 +222,20 @@ size_t ReceiveView::LineOfRow(uint64_t row) const {
 }
 
 void ReceiveView::IndexRowsFrom(size_t line) {
+    // Each finished measured line's width, found once: one narrower than a row needs no walk
+    // when rows change width. The newest line may still grow.
+    while (m_lineWidths.size() + 1 < m_doc.LineCount()) {
+        const size_t l = m_lineWidths.size(), start = m_doc.LineStart(l);
+        int64_t width = 0;
+        if (Measured(l)) WalkGlyphs(start, start + m_doc.LineLength(l), INT64_MAX, nullptr, &width);
+        m_lineWidths.push_back(static_cast<uint32_t>(std::min<int64_t>(width, UINT32_MAX)));
+    }
     m_rowStarts.resize(m_doc.LineCount() + 1);
     for (size_t l = line; l < m_doc.LineCount(); ++l) m_rowStarts[l + 1] = m_rowStarts[l] + CountRows(l);
 }
 
-void ReceiveView::IndexAllRows() {
+void ReceiveView::IndexAllRows(bool textChanged) {
+    if (textChanged) m_lineWidths.resize(0);
     m_rowFirsts.clear();
     IndexRowsFrom(0);
 }
@@ -255,14 +271,14 @@ void ReceiveView::SetPairLayout(bool pairs) {
     viewport()->update();
 }
 
-void ReceiveView::Relayout() {
+void ReceiveView::Relayout(bool textChanged) {
     // Rows change with the width, the display mode and edits: whoever read the newest line
     // keeps reading it.
     const bool follow = Following();
     const int cells = viewport()->width() / m_cellWidth;
     m_columns = ColumnsFor(cells, m_pairLayout);
     m_rowWidth = std::max(1, cells) * m_cellWidth;  // hex rows' grouping is no matter to text
-    IndexAllRows();
+    IndexAllRows(textChanged);
     UpdateScrollRange();
     if (follow) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
@@ -324,7 +340,7 @@ void ReceiveView::SetText(const ReceiveText& text) {
     m_doc.SetText(text);
     m_anchor = m_cursor = 0;
     m_cursorAtRowEnd = false;
-    IndexAllRows();
+    IndexAllRows(true);
     UpdateScrollRange();
     verticalScrollBar()->setValue(0);
     viewport()->update();
@@ -450,7 +466,7 @@ void ReceiveView::ReplaceSelection(std::u16string_view text) {
     m_doc.Replace(start, SelectionEnd() - start, text);
     m_anchor = m_cursor = start + text.size();
     m_cursorAtRowEnd = false;
-    Relayout();
+    Relayout(true);
     EnsureCursorVisible();
     viewport()->update();
     if (QAccessible::isActive()) {

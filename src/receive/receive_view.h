@@ -92,6 +92,9 @@ private:
     // `edges` gets where each character of the row starts, and where the last ends, in pixels
     // (a surrogate pair's width split between its halves).
     size_t RowEnd(size_t from, size_t lineEnd, bool measured, std::vector<int>* edges = nullptr) const;
+    // Walks glyphs from `from` while they fit in `room` pixels (one at least), as RowEnd;
+    // `walked` gets the pixels of a walk that reached `lineEnd`.
+    size_t WalkGlyphs(size_t from, size_t lineEnd, int64_t room, std::vector<int>* edges, int64_t* walked) const;
     Row RowAt(uint64_t row) const;
     std::vector<int> EdgesOf(const Row& row) const;
     // The character whose middle lies right of `x` on `row`; past the row, the row's end.
@@ -99,11 +102,11 @@ private:
     uint64_t CountRows(size_t line);
     size_t LineOfRow(uint64_t row) const;  // the line that row is part of
     void IndexRowsFrom(size_t line);
-    void IndexAllRows();  // after a change of the width or of text already laid out
+    void IndexAllRows(bool textChanged);  // after a change of the width or of text laid out
     // Rows, caret and repaint after text [oldSize, end) was appended to line `lastLine`.
     void Appended(size_t lastLine, size_t oldSize);
     static int ColumnsFor(int cells, bool pairs);
-    void Relayout();
+    void Relayout(bool textChanged = false);
     void UpdateScrollRange();
     uint64_t RowOf(size_t pos) const;
     uint64_t CursorRow() const;
@@ -126,6 +129,7 @@ private:
     // Where each row starts, for measured lines of more than a few rows: finding a row of a
     // long line then needs no walk from its start, and an append to it walks only its last row.
     std::unordered_map<size_t, std::vector<size_t>> m_rowFirsts;
+    PagedVector<uint32_t> m_lineWidths;  // in pixels, of finished lines; 0 for Latin-1 ones
     // Advances of characters above U+00FF met so far, plus one (0: not yet measured).
     mutable std::vector<uint16_t> m_advances;
     mutable std::unordered_map<char32_t, int> m_pairAdvances;  // beyond U+FFFF

@@ -291,6 +291,23 @@ TEST_F(ViewTest, ALongChineseLineAppendedInPiecesWrapsAsWhenLaidOutAtOnce) {
     }
 }
 
+// An edit that makes a finished line of Chinese longer than a row wraps it.
+TEST_F(ViewTest, AnEditThatLengthensAChineseLineWrapsIt) {
+    view.AppendText(u"温度\r\nnext\r\n");
+    view.ShowNewestLine();
+    view.setFocus();
+    view.SetSelection(2, 2);
+    QInputMethodEvent typed;
+    typed.setCommitString(QString(2000, QChar(u'中')));
+    QApplication::sendEvent(&view, &typed);
+    ReceiveView whole;
+    whole.resize(view.size());
+    whole.show();
+    whole.SetText(view.Snapshot());
+    EXPECT_GT(view.verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(view.verticalScrollBar()->maximum(), whole.verticalScrollBar()->maximum());
+}
+
 TEST_F(ViewTest, EndStaysAtTheEndOfAWrappedRow) {
     const int cell = QFontMetrics(view.viewport()->font()).horizontalAdvance(QLatin1Char('0'));
     view.resize(56 * cell + view.width() - view.viewport()->width(), 300);
