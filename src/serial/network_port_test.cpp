@@ -430,10 +430,11 @@ TEST(NetworkPortRfc2217, ACancelledSendPurgesTheServersOutput) {
     struct : PortEventSink {
         void PostPortReceived() override {}
         void PostPortHungUp() override {}
-        void PostPortWritten(uint32_t, bool) override {}
+        void PostPortWritten(uint32_t written, bool) override { took += written; }
         void PostPortWriteHeld(bool, uint64_t) override {}
         void PostPortControlDone(int, int) override {}
         void PostModemStatus(std::optional<ModemStatus>) override {}
+        std::atomic<uint64_t> took = 0;
     } sink;
     std::atomic<bool> cancelled = false, purged = false;
     FakeServer server([&](int fd) {
@@ -453,7 +454,8 @@ TEST(NetworkPortRfc2217, ACancelledSendPurgesTheServersOutput) {
     CSerialReader reader(sink, queue, OpenSerialPort(server.Url(), k9600));
     reader.Start();
     reader.Write(std::vector<uint8_t>(16 << 20, 'D'));
-    ASSERT_TRUE(WaitUntil([&] { return !reader.WriterIdle(); }));
+    // Under way, not merely queued: a cancel would drop a queued send before it began.
+    ASSERT_TRUE(WaitUntil([&] { return sink.took > 0; }, 10s));
     reader.CancelWrites();
     cancelled = true;
     EXPECT_TRUE(WaitUntil([&] { return purged.load(); }, 10s));
