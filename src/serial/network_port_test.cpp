@@ -122,16 +122,19 @@ TEST(NetworkPortRfc2217, TheLineChosenReachesTheDeviceAtOpenAndLater) {
     if (Ser2netServer::Binary().empty()) GTEST_SKIP() << "ser2net is not installed";
     PtyPair pty;
     Ser2netServer server(pty.SlavePath(), Kind::Rfc2217);
+    // A loaded machine may let ser2net's answer come after the open stopped waiting for it.
+    auto deviceLine = [&](uint32_t speed, bool twoStops) {
+        return WaitUntil([&] {
+            termios2 t{};
+            ioctl(pty.MasterFd(), TCGETS2, &t);
+            return t.c_ospeed == speed && static_cast<bool>(t.c_cflag & CSTOPB) == twoStops;
+        });
+    };
     auto port = OpenSerialPort(server.Url(), {57600, 0, 2, 8});
-    termios2 t{};
-    ioctl(pty.MasterFd(), TCGETS2, &t);
-    EXPECT_EQ(t.c_ospeed, 57600u);
-    EXPECT_TRUE(t.c_cflag & CSTOPB);
+    EXPECT_TRUE(deviceLine(57600, true));
 
     EXPECT_EQ(port->ApplyLine({115200, 0, 0, 8}), 0);
-    ioctl(pty.MasterFd(), TCGETS2, &t);
-    EXPECT_EQ(t.c_ospeed, 115200u);
-    EXPECT_FALSE(t.c_cflag & CSTOPB);
+    EXPECT_TRUE(deviceLine(115200, false));
 }
 
 // Parity and frame reach only a real UART: a pseudo-terminal forces 8 data bits and drops
