@@ -22,6 +22,7 @@ NewDataMarker::NewDataMarker(ReceiveView* view) : QToolButton(view), m_view(view
     setCursor(Qt::ArrowCursor);
     setAutoFillBackground(true);
     connect(this, &QToolButton::clicked, this, [this] {
+        m_view->SetSelection(m_view->Length(), m_view->Length());  // a selection holds the view
         QScrollBar* bar = m_view->verticalScrollBar();
         bar->setValue(bar->maximum());
     });

@@ -285,7 +285,7 @@ void ReceiveView::Relayout(bool textChanged) {
 
 bool ReceiveView::Following() const {
     const QScrollBar* bar = verticalScrollBar();
-    return bar->value() >= bar->maximum();
+    return bar->value() >= bar->maximum() && m_anchor == m_cursor && !m_leftHeld;
 }
 
 void ReceiveView::Append(std::string_view latin1) {
@@ -593,6 +593,7 @@ void ReceiveView::resizeEvent(QResizeEvent* e) {
 void ReceiveView::mousePressEvent(QMouseEvent* e) {
     if (m_repaintTimer.isActive()) ShowNewestLine();
     if (e->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(e);
+    m_leftHeld = true;
     MoveCursor(PositionAt(e->position().toPoint()), e->modifiers() & Qt::ShiftModifier);
 }
 
@@ -601,7 +602,10 @@ void ReceiveView::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void ReceiveView::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) OfferSelection();
+    if (e->button() == Qt::LeftButton) {
+        m_leftHeld = false;
+        OfferSelection();
+    }
     QAbstractScrollArea::mouseReleaseEvent(e);
 }
 

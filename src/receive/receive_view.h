@@ -35,7 +35,8 @@ public:
     // Appends text of any characters (a line the program itself writes) the same way.
     void AppendText(std::u16string_view text);
     void ShowNewestLine();
-    // True while the newest line is in view, so appends scroll along.
+    // True while the newest line is in view and nothing is selected or being selected, so
+    // appends scroll along; a selection holds the view where it is until it is let go.
     bool Following() const;
     void SetText(const ReceiveText& text);
     ReceiveText Snapshot() const { return m_doc.Snapshot(); }
@@ -139,6 +140,7 @@ private:
     int m_cellWidth = 8;
     int m_lineHeight = 16;
     size_t m_anchor = 0;
+    bool m_leftHeld = false;  // a mouse selection may be under way
     size_t m_cursor = 0;
     bool m_cursorAtRowEnd = false;  // at a wrap, the caret ends the row above
     uint64_t m_textLimit = 30000;  // an edit's default; the dialog lifts it

@@ -424,8 +424,13 @@ TEST_F(ViewTest, ScrolledUpTheViewStaysWhileDataArrivesAndFollowsAgainAtTheBotto
     view.ShowNewestLine();
     EXPECT_EQ(bar->value(), 10);
     EXPECT_EQ(view.SelectedText(), "42");  // still there to copy
-    bar->setValue(bar->maximum());  // back at the bottom: follows again
+    bar->setValue(bar->maximum());  // back at the bottom, the selection still holds the view
     view.Append("46\r\n");
+    view.ShowNewestLine();
+    EXPECT_LT(bar->value(), bar->maximum());
+    EXPECT_EQ(view.SelectedText(), "42");
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);  // let go: follows again
+    view.Append("47\r\n");
     view.ShowNewestLine();
     EXPECT_EQ(bar->value(), bar->maximum());
     EXPECT_EQ(view.CursorPosition(), view.Length());
