@@ -358,7 +358,7 @@ bool CSerialReader::WritePatiently(const uint8_t* bytes, uint32_t count, uint64_
         done += step;
         pollfd cancel{m_cancelFd, POLLIN, 0};
         if (!ok || done == count || poll(&cancel, 1, 0) > 0) break;
-        went(step);
+        if (step > 0) went(step);  // a progress report of nothing would hide that it waits
         if (held != (step == 0)) {
             held = step == 0;
             m_sink.PostPortWriteHeld(held, held ? count - done + beyond : 0);
