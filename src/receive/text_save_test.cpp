@@ -68,6 +68,12 @@ TEST(SaveText, TheTargetIsReplacedWholeOrNotAtAll) {
              fs::create_symlink(t.filename().string() + "-real", t);
          },
          false, SaveOutcome::Saved, text.c_str()},
+        {"link to a file not made yet",
+         [](const fs::path& t) {
+             fs::create_directory(t.parent_path() / "real");
+             fs::create_symlink("real/" + t.filename().string(), t);
+         },
+         false, SaveOutcome::Saved, text.c_str()},
         {"fifo", [](const fs::path& t) { mkfifo(t.c_str(), 0600); }, false,
          SaveOutcome::NotRegularFile, nullptr},
         {"link to /dev/zero", [](const fs::path& t) { fs::create_symlink("/dev/zero", t); }, false,
@@ -100,6 +106,18 @@ TEST(SaveText, TheTargetIsReplacedWholeOrNotAtAll) {
     EXPECT_EQ(SaveText(ReceiveText::FromLatin1("a"), "/nonexistent-dir/shown.txt", error),
               SaveOutcome::Failed);
     EXPECT_EQ(error, "/nonexistent-dir/shown.txt: No such file or directory");
+}
+
+// The beside-it file the save writes first fits where the name fits.
+TEST(SaveText, ANameAsLongAsTheFolderAllowsIsSaved) {
+    QTemporaryDir dir;
+    const QString name = QString(251, u'n') + QStringLiteral(".txt");
+    std::string error;
+    EXPECT_EQ(SaveText(ReceiveText::FromLatin1("a"),
+                       QFile::encodeName(dir.filePath(name)).toStdString(), error),
+              SaveOutcome::Saved)
+        << error;
+    EXPECT_EQ(Read(dir.filePath(name)), "a");
 }
 
 }  // namespace

@@ -465,6 +465,29 @@ TEST(NetworkPortRfc2217, ACancelledSendPurgesTheServersOutput) {
     reader.Stop();
 }
 
+// A write woken while the server takes nothing ends short and the connection stays, also
+// when the socket took the first byte of an escaped 0xFF but not its twin ('A' then 0xFFs
+// puts every piece boundary the kernel makes inside a pair).
+TEST(NetworkPortRfc2217, AWakeWhileTheServerTakesNothingLeavesTheConnectionUp) {
+    std::atomic<bool> done = false;
+    FakeServer server(
+        [&](int fd) {
+            AnswerOpen(fd);
+            WaitUntil([&] { return done.load(); }, 20s);
+        },
+        4096);
+    auto port = OpenSerialPort(server.Url(), k9600);
+    std::vector<uint8_t> data(8 << 20, 0xFF);
+    data[0] = 'A';
+    const int wake = eventfd(1, EFD_CLOEXEC);
+    uint32_t written = 0;
+    EXPECT_TRUE(port->WriteComm(data.data(), static_cast<uint32_t>(data.size()), &written, wake));
+    close(wake);
+    EXPECT_LT(written, data.size());
+    EXPECT_FALSE(port->HungUp());
+    done = true;
+}
+
 // ser2net closes without reading what the client sent, so the connection ends in a reset
 // that now and then overtakes its words ("Connection reset by peer" is told instead): they
 // are told when they come, and a few tries make sure they come once.
