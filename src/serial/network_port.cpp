@@ -508,21 +508,18 @@ bool NetworkPort::Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::d
             ok = false;
             break;
         }
-        const bool letGo = !midPair;
-        if (letGo) lock.unlock();
-        const int revents = PollUntil(m_fd, POLLOUT, lastProgress + stall, letGo ? wakeFd : -1);
-        if (revents < 0) break;  // asked to stop: what went out went out
-        if (revents == 0) {
-            if (letGo) break;  // held off: the caller writes the rest
-            // An escaped 0xFF's twin is owed before anything else; waiting on for it may be
-            // cut short only by dropping the connection.
-            if (PollUntil(m_fd, POLLOUT, Clock::now() + stall, wakeFd) < 0) {
-                MarkHungUp(ECANCELED);
-                ok = false;
-                break;
-            }
-            continue;
+        if (midPair) {
+            // The twin is owed before any other byte, as a command's rest is: it waits with
+            // them, so the byte counts as sent and no wait holds the lock or ends the
+            // connection. Nothing is unsent: commands never go inside a pair.
+            m_unsent.push_back(kIac);
+            ++done;
+            midPair = false;
         }
+        lock.unlock();
+        const int revents = PollUntil(m_fd, POLLOUT, lastProgress + stall, wakeFd);
+        // Held off, or asked to stop: what went out went out, and the caller writes the rest.
+        if (revents <= 0) break;
         if (revents & (POLLHUP | POLLERR)) {
             MarkHungUp(SocketError(m_fd));
             ok = false;
