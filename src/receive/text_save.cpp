@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -46,17 +46,32 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
+// The file a link at `path` leads to, also one not made yet, so the rename replaces that
+// file and not the link; `path` itself when it is no link.
+std::string LinkedFile(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {  // as many as the kernel follows
+        char to[PATH_MAX];
+        const ssize_t n = readlink(path.c_str(), to, sizeof to);
+        if (n <= 0 || static_cast<size_t>(n) == sizeof to) break;
+        const std::string link(to, static_cast<size_t>(n));
+        const size_t slash = path.rfind('/');
+        path = link.front() == '/' || slash == std::string::npos ? link
+                                                                 : path.substr(0, slash + 1) + link;
+    }
+    return path;
+}
+
 }  // namespace
 
 SaveOutcome SaveText(const ReceiveText& text, const std::string& path, std::string& error) {
-    std::string target = path;
     struct stat st {};
     const bool exists = stat(path.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) return SaveOutcome::NotRegularFile;
-    if (exists) {
-        if (char* real = realpath(path.c_str(), nullptr)) target = real, std::free(real);
-    }
-    const std::string temporary = target + ".corvala-" + std::to_string(getpid()) + ".tmp";
+    const std::string target = LinkedFile(path);
+    // A short name, so it fits wherever the target's does.
+    const size_t slash = target.rfind('/');
+    const std::string temporary = (slash == std::string::npos ? "" : target.substr(0, slash + 1)) +
+                                  ".corvala-" + std::to_string(getpid()) + ".tmp";
     unlink(temporary.c_str());  // left by an earlier run that ended while it saved
     const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     bool ok = fd >= 0 && (!exists || fchmod(fd, st.st_mode & 07777) == 0);
