@@ -400,6 +400,32 @@ TEST(NetworkPortRfc2217, OutputWaitsWhileTheServerSuspendsIt) {
     EXPECT_EQ(got, data.size());
 }
 
+// Held by the server's suspend, a write comes back short after the patience, as one a slow
+// line holds does, so the window can say that it waits.
+TEST(NetworkPortRfc2217, AWriteTheServerSuspendsComesBackShortAfterThePatience) {
+    using namespace telnet;
+    std::atomic<bool> opened = false, returned = false;
+    FakeServer server([&](int fd) {
+        AnswerOpen(fd);
+        WaitUntil([&] { return opened.load(); });
+        const uint8_t suspend[] = {kIac, kSb, kComPort, kServerOffset + kFlowControlSuspend,
+                                   kIac, kSe, 'x'};
+        [[maybe_unused]] ssize_t n = write(fd, suspend, sizeof suspend);
+        WaitUntil([&] { return returned.load(); }, 20s);
+        const uint8_t go[] = {kIac, kSb, kComPort, kServerOffset + kFlowControlResume, kIac, kSe};
+        n = write(fd, go, sizeof go);
+        CountUntilEnd(fd, 'D');
+    });
+    auto port = OpenSerialPort(server.Url(), k9600);
+    opened = true;
+    ASSERT_EQ(ReadFromPort(*port, 1), std::vector<uint8_t>{'x'});  // suspended by now
+    const std::vector<uint8_t> data(1000, 'D');
+    uint32_t written = 1;
+    EXPECT_TRUE(port->WriteComm(data.data(), static_cast<uint32_t>(data.size()), &written, -1));
+    returned = true;
+    EXPECT_EQ(written, 0u);
+}
+
 // What a server reading slowly has not yet taken of what the port took still reaches it when
 // the port closes while the device talks (unread bytes at closing reset a connection).
 TEST(NetworkPortRaw, WhatWasWrittenReachesTheServerWhenClosingWhileTheDeviceTalks) {
