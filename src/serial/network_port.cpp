@@ -466,8 +466,8 @@ bool NetworkPort::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* wri
 
 bool NetworkPort::WaitWhileSuspended(int wakeFd) {
     try {
-        return PumpUntil([this] { return !m_codec.OutputSuspended(); }, Clock::time_point::max(),
-                         wakeFd);
+        return PumpUntil([this] { return !m_codec.OutputSuspended(); },
+                         Clock::now() + kWritePatience, wakeFd);
     } catch (const CFileException&) {
         return false;  // woken
     }

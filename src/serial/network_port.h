@@ -103,8 +103,8 @@ private:
     uint32_t TakePending(uint8_t* buffer, uint32_t count);
     // Decodes `raw` under m_mutex, data into `data`, and sends what the server is owed.
     void Decode(const uint8_t* raw, size_t n, std::vector<uint8_t>& data);
-    // Waits while the server has suspended our output; false once `wakeFd` woke it or the
-    // connection has gone.
+    // Waits while the server has suspended our output, at most kWritePatience; false then,
+    // once `wakeFd` woke it or once the connection has gone.
     bool WaitWhileSuspended(int wakeFd);
     // Sends data under m_sendMutex, let go between pieces, for Escaped data never inside an
     // escaped 0xFF pair; m_unsent goes first. False when the connection fails; a piece that
