@@ -231,7 +231,7 @@ bool NetworkPort::Answered(const std::vector<Request>& requests) const {
 bool NetworkPort::AwaitConfirmation(const std::vector<Request>& requests) {
     // A server answers in order, after the data written before: that first has its line time.
     const auto deadline = std::max(Clock::now(), m_lineBusyUntil) + kAnswerLimit;
-    PumpUntil([&] { return Answered(requests); }, deadline, -1);
+    PumpUntil([&] { return Answered(requests); }, deadline, m_stopFd);
     std::lock_guard lock(m_mutex);
     return std::all_of(requests.begin(), requests.end(),
                        [this](const Request& r) { return Confirmed(r); });
@@ -239,7 +239,11 @@ bool NetworkPort::AwaitConfirmation(const std::vector<Request>& requests) {
 
 int NetworkPort::Ask(std::vector<Request> requests) {
     if (!SendRequests(requests) || HungUp()) return EIO;
-    if (AwaitConfirmation(requests)) return 0;
+    try {
+        if (AwaitConfirmation(requests)) return 0;
+    } catch (const CFileException&) {
+        return ECANCELED;  // the port is closing: nobody waits for the answer
+    }
     if (HungUp()) return EIO;
     // No answer: the server has no such control. A different one: it kept another setting.
     std::lock_guard lock(m_mutex);

@@ -67,6 +67,7 @@ public:
     int WaitModemChange() override;
     // Asks the server to drop the data it still holds for the device (PURGE-DATA).
     void DiscardOutput() override;
+    void SetStopFd(int fd) override { m_stopFd = fd; }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -143,6 +144,7 @@ private:
     bool m_bDtr = false, m_bRts = false;  // guarded by m_mutex: as the server confirmed them
     bool m_bModemLines = false;       // fixed after construction
 
+    int m_stopFd = -1;  // ends a control's wait; changed only while no thread uses the port
     std::mutex m_sendMutex;
     std::vector<uint8_t> m_unsent;  // guarded by m_sendMutex
     std::atomic<int> m_hangUpError{-1};  // -1 until hung up; set before m_bHungUp

@@ -453,6 +453,41 @@ TEST(NetworkPortRaw, WhatWasWrittenReachesTheServerWhenClosingWhileTheDeviceTalk
     EXPECT_EQ(got, data.size());
 }
 
+struct IgnoringSink : PortEventSink {
+    void PostPortReceived() override {}
+    void PostPortHungUp() override {}
+    void PostPortWritten(uint32_t, bool) override {}
+    void PostPortWriteHeld(bool, uint64_t) override {}
+    void PostPortControlDone(int, int) override {}
+    void PostModemStatus(std::optional<ModemStatus>) override {}
+};
+
+// Closing while a control waits for its answer behind a minute of queued line time ends the
+// wait at once: the window's 关闭 waits for the writer.
+TEST(NetworkPortRfc2217, StoppingEndsAControlWaitingBehindQueuedData) {
+    FakeServer server([](int fd) {
+        AnswerOpen(fd);
+        CountUntilEnd(fd, 'D');  // takes the data, answers nothing more
+    });
+    IgnoringSink sink;
+    RxQueue queue;
+    CSerialReader reader(sink, queue, OpenSerialPort(server.Url(), k9600));
+    reader.Start();
+    reader.Write(std::vector<uint8_t>(60000, 'D'));
+    std::atomic<bool> asking = false, stopped = false;
+    reader.Control(1, [&](SerialPort& port) {
+        asking = true;
+        return port.SetModemLine(ModemLine::Dtr, false);
+    });
+    ASSERT_TRUE(WaitUntil([&] { return asking.load(); }, 10s));
+    std::thread stopper([&] {
+        reader.Stop();
+        stopped = true;
+    });
+    EXPECT_TRUE(WaitUntil([&] { return stopped.load(); }, 15s));
+    stopper.join();
+}
+
 // A cancelled send asks the server to drop what it still holds of it for the device.
 TEST(NetworkPortRfc2217, ACancelledSendPurgesTheServersOutput) {
     using namespace telnet;

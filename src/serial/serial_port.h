@@ -68,6 +68,10 @@ public:
     // After a cancelled send: drops what the far side still holds of it for the line (a
     // network server's buffer). A local port has none beyond its driver's, which goes out.
     virtual void DiscardOutput() {}
+    // A descriptor that turns readable when the port's user stops, or -1: a control waiting
+    // for the far side (a server's answer behind queued data) ends then. Set while no other
+    // thread uses the port.
+    virtual void SetStopFd(int /*fd*/) {}
 };
 
 // Closes `port` on a short-lived thread, so the caller never waits for output to drain.

@@ -56,6 +56,7 @@ CSerialReader::~CSerialReader() {
 
 void CSerialReader::Start() {
     if (m_thread.joinable() || !m_pFile) return;
+    m_pFile->SetStopFd(m_stopFd);
     // Named, so that top, gdb and the tests can tell them apart.
     m_thread = std::thread([this] {
         pthread_setname_np(pthread_self(), "corvala-rx");
@@ -97,6 +98,7 @@ void CSerialReader::Stop() {
     }
     ReportDropped(dropped);
     StopModemThread();
+    if (m_pFile) m_pFile->SetStopFd(-1);  // the descriptor ends with this reader
     ClosePortLater(std::move(m_pFile));  // output may still be draining
 }
 
