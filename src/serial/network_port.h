@@ -30,6 +30,7 @@
 // m_sendMutex, never splitting an escaped 0xFF from its twin, so commands (replies owed to the
 // server, requests) can go between a write's pieces; a command the socket took only part of
 // keeps the rest in m_unsent, which goes before any other byte.
+// Lock order: m_readMutex before m_mutex or m_sendMutex; those two are never held together.
 class NetworkPort final : public SerialPort {
 public:
     // Looking up and connecting, and then negotiating, may each take this long.
