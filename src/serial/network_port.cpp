@@ -436,13 +436,10 @@ uint32_t NetworkPort::ReadComm(uint8_t* buffer, uint32_t count, int wakeFd) {
 }
 
 bool NetworkPort::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* written, int wakeFd) {
-    // A server whose line drains slowly takes nothing for minutes: no failure, the caller
-    // hears how far it got after the patience and writes the rest.
-    const auto stall = kWritePatience;
     size_t done = 0;
     bool ok = true;
     if (!IsRfc2217()) {
-        ok = Send(buffer, count, Piecing::Raw, stall, wakeFd, &done);
+        ok = Send(buffer, count, Piecing::Raw, wakeFd, &done);
     } else {
         std::vector<uint8_t> escaped;
         while (done < count) {
@@ -454,7 +451,7 @@ bool NetworkPort::WriteComm(const uint8_t* buffer, uint32_t count, uint32_t* wri
             escaped.clear();
             Codec::Escape({buffer + done, slice}, escaped);
             size_t sent = 0;
-            ok = Send(escaped.data(), escaped.size(), Piecing::Escaped, stall, wakeFd, &sent);
+            ok = Send(escaped.data(), escaped.size(), Piecing::Escaped, wakeFd, &sent);
             if (sent < escaped.size()) {
                 done += DataBytesIn(escaped, sent);
                 break;
@@ -477,8 +474,7 @@ bool NetworkPort::WaitWhileSuspended(int wakeFd) {
     }
 }
 
-bool NetworkPort::Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::duration stall,
-                       int wakeFd, size_t* sent) {
+bool NetworkPort::Send(const uint8_t* bytes, size_t n, Piecing piecing, int wakeFd, size_t* sent) {
     size_t done = 0;
     bool ok = true;
     bool midPair = false;  // the last byte sent is an escaping 0xFF whose twin has not gone
@@ -521,7 +517,7 @@ bool NetworkPort::Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::d
             midPair = false;
         }
         lock.unlock();
-        const int revents = PollUntil(m_fd, POLLOUT, lastProgress + stall, wakeFd);
+        const int revents = PollUntil(m_fd, POLLOUT, lastProgress + kWritePatience, wakeFd);
         // Held off, or asked to stop: what went out went out, and the caller writes the rest.
         if (revents <= 0) break;
         if (revents & (POLLHUP | POLLERR)) {

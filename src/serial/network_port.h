@@ -109,10 +109,10 @@ private:
     // once `wakeFd` woke it or once the connection has gone.
     bool WaitWhileSuspended(int wakeFd);
     // Sends data under m_sendMutex, let go between pieces, for Escaped data never inside an
-    // escaped 0xFF pair; m_unsent goes first. False when the connection fails; a piece that
-    // takes nothing for `stall`, or `wakeFd`, ends it short; `sent` tells how much went.
-    bool Send(const uint8_t* bytes, size_t n, Piecing piecing, Clock::duration stall, int wakeFd,
-              size_t* sent);
+    // escaped 0xFF pair; m_unsent goes first. False when the connection fails; a server whose
+    // line drains slowly takes nothing for minutes, which is no failure: after kWritePatience
+    // without progress, or once `wakeFd` is readable, it ends short; `sent` tells how much went.
+    bool Send(const uint8_t* bytes, size_t n, Piecing piecing, int wakeFd, size_t* sent);
     // Queues a command behind m_unsent and sends what it can within kAnswerLimit; the rest
     // goes before anything else. False once the connection has gone.
     bool SendControl(const std::vector<uint8_t>& bytes);
